@@ -1,0 +1,32 @@
+# orvantis_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+# Adds a GoogleTest program and registers it with CTest. GUI tests run offscreen,
+# in a fixed locale, so that they never need a display.
+include_guard(GLOBAL)
+
+if(CMAKE_CROSSCOMPILING)
+    # The Debian package ships GoogleTest's sources; build them with the cross compiler.
+    if(NOT TARGET gtest)
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+        add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    endif()
+    set(ORVANTIS_GTEST_LIBS gtest gmock gtest_main)
+else()
+    find_package(GTest REQUIRED)
+    set(ORVANTIS_GTEST_LIBS GTest::gtest GTest::gmock GTest::gtest_main)
+endif()
+
+function(orvantis_add_test)
+    cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${ORVANTIS_GTEST_LIBS} orvantis_options)
+    target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+    if(CMAKE_CROSSCOMPILING)
+        target_link_options(${T_NAME} PRIVATE -static)
+        return()
+    endif()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false"
+        LABELS "${T_LABELS}")
+endfunction()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// The connection to the database file (the program's AdoConn). The file must exist:
+// it is opened read-write and never created. Several processes may use one file at
+// once; a short lock held by another process is waited for (busy timeout).
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // The path of the database file that the next connect() opens.
+    void setConnectionString(const QString& path);
+    QString connectionString() const;
+
+    // Opens the file; throws StoreError with the engine's text when it is missing, is
+    // no database, or cannot be opened. No effect when already connected.
+    void connect();
+    void disconnect();
+    bool isConnected() const;
+
+    // The Qt SQL connection name, for the table objects that work through it.
+    QString qtConnectionName() const;
+
+    static constexpr int BusyTimeoutMs = 5000;
+
+private:
+    QString m_connectionName;
+    QString m_path;
+    bool m_connected = false;
+};
