@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -34,10 +35,10 @@ int QtMessageBoxes::show(QWidget* owner, const QString& text, unsigned flags) {
                     QMessageBox::NoButton, owner);
     const bool yesNo = (flags & Mb::ButtonMask) == Mb::YESNO;
     if (yesNo) {
-        QAbstractButton* yes = box.addButton(QMessageBox::Yes);
-        QAbstractButton* no = box.addButton(QMessageBox::No);
+        QPushButton* yes = box.addButton(QMessageBox::Yes);
+        QPushButton* no = box.addButton(QMessageBox::No);
         const bool noIsDefault = (flags & Mb::DefaultMask) == Mb::DEFBUTTON2;
-        box.setDefaultButton(static_cast<QPushButton*>(noIsDefault ? no : yes));
+        box.setDefaultButton(noIsDefault ? no : yes);
         box.setEscapeButton(no);
     } else {
         box.setDefaultButton(box.addButton(QMessageBox::Ok));

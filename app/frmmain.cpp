@@ -1,0 +1,350 @@
+#include "app/frmmain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "widgets/busyanimation.h"
+#include "widgets/fonts.h"
+#include "widgets/menulook.h"
+#include "widgets/treeview.h"
+
+namespace {
+
+const QString ApplicationTitle = QStringLiteral("Orvantis Ver 0.2");
+const QString DatabaseFileName = QStringLiteral("ipdb.ipdb");
+
+template <typename Widget> Widget* placed(Widget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+} // namespace
+
+TFrmMain::TFrmMain(const MainWindowServices& services, QWidget* parent)
+    : QMainWindow(parent),
+      IPSetT(AdoConn, QStringLiteral("IPSetT"), QStringLiteral("IPSets")),
+      ConnectionsT(AdoConn, QStringLiteral("ConnectionsT"), QStringLiteral("Connections")),
+      ConnectionsDs(&ConnectionsT),
+      m_services(services),
+      m_errorReport(*services.messages) {
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(ApplicationTitle);
+    setFont(Fonts::formFont(true));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    ConnectionsDs.setAutoEdit(true);
+
+    createControls();
+    createMainMenu();
+    createTreeMenu();
+    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    move(390, 250);
+
+    m_errorReport.run([this] { FormCreate(); });
+}
+
+TFrmMain::~TFrmMain() = default;
+
+void TFrmMain::setAboutBox(QWidget* aboutBox) { m_aboutBox = aboutBox; }
+
+void TFrmMain::setManager(QWidget* manager) { m_manager = manager; }
+
+// ---------------------------------------------------------------- layout
+
+void TFrmMain::createControls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+    StatusBar->setFixedHeight(19);
+    StatusPanel0 = new QLabel(ApplicationTitle, StatusBar);
+    StatusPanel0->setFixedWidth(100);
+    StatusPanel1 = new QLabel(StatusBar);
+    StatusPanel1->setFixedWidth(250);
+    for (QLabel* panel : {StatusPanel0, StatusPanel1}) {
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        StatusBar->addWidget(panel);
+    }
+    setStatusBar(StatusBar);
+
+    TabControl1 = placed(new QFrame(central), 0, 0, ClientWidth, ClientHeight - 19);
+    TabControl1->setObjectName(QStringLiteral("TabControl1"));
+    TabControl1->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+
+    GroupBox1 = placed(new QGroupBox(QStringLiteral("Current Configuration"), TabControl1), 4, 358, 410, 185);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+
+    Panel1 = placed(new QFrame(GroupBox1), 2, 15, 406, 26);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    Animate1 = new BusyAnimation(Panel1);
+    Animate1->setObjectName(QStringLiteral("Animate1"));
+    Animate1->move(8, 5);
+    Animate1->hide();
+
+    Label1 = new QLabel(QStringLiteral("Test"), Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(32, 8);
+    Label1->setFixedHeight(13);
+    Label1->setMinimumWidth(Panel1->width() - 32 - 4);
+    Label1->hide();
+
+    RefreshBtn = placed(new QPushButton(QStringLiteral("Refresh"), Panel1), 328, 2, 75, 21);
+    RefreshBtn->setObjectName(QStringLiteral("RefreshBtn"));
+    RefreshBtn->hide();
+    connect(RefreshBtn, &QPushButton::clicked, this, [this] { guarded(&TFrmMain::RefreshBtnClick); });
+
+    IPListView = placed(new QTreeWidget(GroupBox1), 2, 41, 406, 142);
+    IPListView->setObjectName(QStringLiteral("IPListView"));
+    IPListView->setColumnCount(2);
+    IPListView->setHeaderLabels({QStringLiteral("Type"), QStringLiteral("Value")});
+    IPListView->setColumnWidth(0, 120);
+    IPListView->setColumnWidth(1, 282);
+    IPListView->setRootIsDecorated(false);
+    IPListView->setItemsExpandable(false);
+    IPListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    IPListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    IPListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    IPListView->setSortingEnabled(false);
+    IPListView->setUniformRowHeights(true);
+    IPListView->header()->setStretchLastSection(false);
+    IPListView->header()->setSectionsMovable(false);
+
+    PageControl1 = placed(new QTabWidget(TabControl1), 4, 6, 410, 352);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("Available IP Sets"));
+
+    IPSetTreeView = new TreeView(TabSheet1);
+    IPSetTreeView->setObjectName(QStringLiteral("IPSetTreeView"));
+    IPSetTreeView->setIndentation(19);
+    auto* sheetLayout = new QHBoxLayout(TabSheet1);
+    sheetLayout->setContentsMargins(0, 0, 0, 0);
+    sheetLayout->addWidget(IPSetTreeView);
+    connect(IPSetTreeView, &TreeView::clicked, this, &TFrmMain::IPSetTreeViewClick);
+}
+
+QAction* TFrmMain::addCommand(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
+                              void (TFrmMain::*handler)()) {
+    QAction* action = menu->addAction(caption);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    if (handler)
+        connect(action, &QAction::triggered, this, [this, handler] { guarded(handler); });
+    return action;
+}
+
+void TFrmMain::createMainMenu() {
+    QMenuBar* bar = menuBar();
+    MenuLook::apply(bar);
+
+    File1 = bar->addMenu(QStringLiteral("File"));
+    Options1 = addCommand(File1, QStringLiteral("Options"), QKeySequence(), nullptr);
+    Options1->setVisible(false);   // an unfinished settings dialog: nothing opens it
+    RefreshCurrentConfiguration1 = addCommand(File1, QStringLiteral("Refresh Current Configuration"),
+                                              QKeySequence(Qt::CTRL | Qt::Key_R), &TFrmMain::RefreshBtnClick);
+    File1->addSeparator();
+    Exit1 = addCommand(File1, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &TFrmMain::Exit1Click);
+    // The manager window takes Ctrl+Q for its own Exit while it is active.
+    Exit1->setShortcutContext(Qt::WindowShortcut);
+
+    Connections1 = bar->addMenu(QStringLiteral("Connections"));
+    ManageConnections1 = addCommand(Connections1, QStringLiteral("Manage Connections"), QKeySequence(),
+                                    &TFrmMain::ManageConnections1Click);
+
+    ools1 = bar->addMenu(QStringLiteral("IP Sets"));
+    AddNewIPConfigurationSet1 = addCommand(ools1, QStringLiteral("Add New IP Configuration Set"),
+                                           QKeySequence(Qt::Key_Insert), &TFrmMain::AddNewIPConfigurationSet1Click);
+    ools1->addSeparator();
+    ActivatetheselectedIPSet1 = addCommand(ools1, QStringLiteral("Activate the selected IP set"),
+                                           QKeySequence(Qt::CTRL | Qt::Key_A), &TFrmMain::ActivatethisIPSet1Click);
+    EdittheselectedIPset1 = addCommand(ools1, QStringLiteral("Edit the selected IP set"),
+                                       QKeySequence(Qt::CTRL | Qt::Key_E), &TFrmMain::EditthisIPSet1Click);
+    DeletetheselectedIPset1 = addCommand(ools1, QStringLiteral("Delete the selected IP set"),
+                                         QKeySequence(Qt::CTRL | Qt::Key_D), &TFrmMain::DeletethisIPSet1Click);
+
+    Help1 = bar->addMenu(QStringLiteral("Help"));
+    HelpFile1 = addCommand(Help1, QStringLiteral("Help File"), QKeySequence(), &TFrmMain::HelpFile1Click);
+    About1 = addCommand(Help1, QStringLiteral("About..."), QKeySequence(), &TFrmMain::About1Click);
+}
+
+void TFrmMain::createTreeMenu() {
+    AdvPopupMenu1 = new QMenu(this);
+    AdvPopupMenu1->setObjectName(QStringLiteral("AdvPopupMenu1"));
+    MenuLook::apply(AdvPopupMenu1);
+    ActivatethisIPSet2 = addCommand(AdvPopupMenu1, QStringLiteral("Activate this IP Set"), QKeySequence(),
+                                    &TFrmMain::ActivatethisIPSet1Click);
+    AdvPopupMenu1->addSeparator();
+    EditthisIPSet2 = addCommand(AdvPopupMenu1, QStringLiteral("Edit this IP Set"), QKeySequence(),
+                                &TFrmMain::EditthisIPSet1Click);
+    AdvPopupMenu1->addSeparator();
+    DeletethisIPSet2 = addCommand(AdvPopupMenu1, QStringLiteral("Delete this IP Set"), QKeySequence(),
+                                  &TFrmMain::DeletethisIPSet1Click);
+    connect(AdvPopupMenu1, &QMenu::aboutToShow, this, &TFrmMain::PopupMenu1Popup);
+    connect(IPSetTreeView, &TreeView::contextMenuWanted, AdvPopupMenu1,
+            [this](const QPoint& at) { AdvPopupMenu1->popup(at); });
+}
+
+void TFrmMain::guarded(void (TFrmMain::*handler)()) {
+    m_errorReport.run([this, handler] { (this->*handler)(); });
+}
+
+// ---------------------------------------------------------------- start-up and closing
+
+void TFrmMain::FormCreate() {
+    m_databaseFolder = QDir::currentPath() + QLatin1Char('/');
+    AdoConn.disconnect();
+    AdoConn.setConnectionString(QString());
+    AdoConn.setConnectionString(m_databaseFolder + DatabaseFileName);
+    AdoConn.connect();
+    IPSetT.open();
+    ConnectionsT.open();
+}
+
+void TFrmMain::FormShow() {
+    IPSetT.open();
+    ConnectionsT.open();
+    RefreshBtnClick();   // what a click of the hidden Refresh button runs
+    PageControl1->setCurrentIndex(0);
+    LoadIPSetTree();
+}
+
+void TFrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        m_errorReport.run([this] { FormShow(); });
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TFrmMain::Exit1Click() { close(); }
+
+// ---------------------------------------------------------------- current configuration
+
+void TFrmMain::RefreshBtnClick() { IPListView->clear(); }
+
+// ---------------------------------------------------------------- IP set tree
+
+void TFrmMain::LoadIPSetTree() {
+    IPSetTreeView->clear();
+    IPSetT.first();
+    const int count = IPSetT.recordCount();
+    if (count < 1)
+        return;
+
+    QList<QTreeWidgetItem*> nodes;
+    nodes.reserve(count);
+    const auto addNodesSoFar = [&] {
+        IPSetTreeView->addTopLevelItems(nodes);
+        IPSetTreeView->collapseAll();
+        IPSetTreeView->clearSelection();
+    };
+    try {
+        for (int i = 0; i < count; ++i) {
+            auto* node = new QTreeWidgetItem(QStringList(IPSetT.fieldAsString(QStringLiteral("ipset_name"))));
+            nodes.append(node);
+            const QStringList details = {
+                QStringLiteral("IP:") + IPSetT.fieldAsString(QStringLiteral("ipaddress")),
+                QStringLiteral("Subnet mask :") + IPSetT.fieldAsString(QStringLiteral("subnetmask")),
+                QStringLiteral("Def.Gateway :") + IPSetT.fieldAsString(QStringLiteral("gateway")),
+                QStringLiteral("DNS :") + IPSetT.fieldAsString(QStringLiteral("dns")),
+                QStringLiteral("DHCP :") + IPSetT.fieldAsString(QStringLiteral("dhcp")),
+                QStringLiteral("Connection Name:") +
+                    ConnectionNameById(IPSetT.fieldAsInteger(QStringLiteral("connection"))),
+            };
+            for (const QString& detail : details)
+                new QTreeWidgetItem(node, QStringList(detail));
+            IPSetT.next();
+        }
+    } catch (...) {
+        addNodesSoFar();
+        throw;
+    }
+    addNodesSoFar();
+}
+
+bool TFrmMain::LocateIPSetByName(const QString& name) {
+    IPSetT.first();
+    const int count = IPSetT.recordCount();
+    for (int i = 0; i < count; ++i) {
+        if (IPSetT.fieldAsString(QStringLiteral("ipset_name")) == name)
+            return true;
+        IPSetT.next();
+    }
+    return false;
+}
+
+QString TFrmMain::ConnectionNameById(int id) {
+    QString name;
+    if (ConnectionsT.locate(QStringLiteral("autoincfield"), id, DataTable::CaseInsensitive))
+        name = ConnectionsT.fieldAsString(QStringLiteral("connectionname"));
+    return name;
+}
+
+void TFrmMain::IPSetTreeViewClick() {
+    try {
+        if (QTreeWidgetItem* node = IPSetTreeView->selectedNode())
+            LocateIPSetByName(node->text(0));
+    } catch (...) {
+        // A click only points at an IP set; a store error here is not worth a message.
+    }
+}
+
+void TFrmMain::PopupMenu1Popup() {
+    QTreeWidgetItem* node = IPSetTreeView->selectedNode();
+    const bool onIPSet = node && !node->parent();
+    const QList<QAction*> items = AdvPopupMenu1->actions();
+    for (int position : {0, 2, 4})
+        items.at(position)->setEnabled(onIPSet);
+}
+
+void TFrmMain::DeletethisIPSet1Click() {
+    QTreeWidgetItem* node = IPSetTreeView->selectedNode();
+    // The row of the selected node, found by its exact name (the row a click on it
+    // makes current): a set whose name differs only in letter case is never touched.
+    if (node && !node->parent() && LocateIPSetByName(node->text(0)))
+        IPSetT.remove();
+    LoadIPSetTree();
+}
+
+// ---------------------------------------------------------------- commands of other windows
+
+void TFrmMain::ActivatethisIPSet1Click() {}
+
+void TFrmMain::AddNewIPConfigurationSet1Click() {}
+
+void TFrmMain::EditthisIPSet1Click() {}
+
+void TFrmMain::ManageConnections1Click() {
+    if (!m_manager)
+        return;
+    m_manager->show();
+    m_manager->raise();
+    m_manager->activateWindow();
+}
+
+void TFrmMain::HelpFile1Click() {}
+
+void TFrmMain::About1Click() {}

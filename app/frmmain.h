@@ -1,0 +1,128 @@
+#pragma once
+
+#include <memory>
+
+#include <QMainWindow>
+
+#include "store/database.h"
+#include "store/datasource.h"
+#include "store/datatable.h"
+#include "widgets/errorreport.h"
+
+class BusyAnimation;
+class MessageBoxes;
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+class QWidget;
+class TreeView;
+
+// What the main window needs from outside: the seams that tests replace.
+struct MainWindowServices {
+    MessageBoxes* messages = nullptr;
+};
+
+// The main window: the tree of IP sets, the current configuration list, the
+// progress indicator of the IP change job, the menus, and the store that every
+// window of the program works on.
+class TFrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 418;
+    static constexpr int ClientHeight = 566;
+
+    explicit TFrmMain(const MainWindowServices& services, QWidget* parent = nullptr);
+    ~TFrmMain() override;
+
+    // Windows created at start-up after this one; the commands show them.
+    void setAboutBox(QWidget* aboutBox);
+    void setManager(QWidget* manager);
+
+    // The store, shared by every window of the program.
+    Database AdoConn;
+    DataTable IPSetT;
+    DataTable ConnectionsT;
+    DataSource ConnectionsDs;
+
+    // Controls.
+    QStatusBar* StatusBar = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QFrame* TabControl1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QTreeWidget* IPListView = nullptr;
+    QFrame* Panel1 = nullptr;
+    QPushButton* RefreshBtn = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    TreeView* IPSetTreeView = nullptr;
+    BusyAnimation* Animate1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QMenu* AdvPopupMenu1 = nullptr;
+
+    // Menu items (main menu, then the tree's context menu).
+    QMenu* File1 = nullptr;
+    QAction* Options1 = nullptr;
+    QAction* RefreshCurrentConfiguration1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QMenu* Connections1 = nullptr;
+    QAction* ManageConnections1 = nullptr;
+    QMenu* ools1 = nullptr;
+    QAction* AddNewIPConfigurationSet1 = nullptr;
+    QAction* ActivatetheselectedIPSet1 = nullptr;
+    QAction* EdittheselectedIPset1 = nullptr;
+    QAction* DeletetheselectedIPset1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* HelpFile1 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* ActivatethisIPSet2 = nullptr;
+    QAction* EditthisIPSet2 = nullptr;
+    QAction* DeletethisIPSet2 = nullptr;
+
+    const ErrorReport& errorReport() const { return m_errorReport; }
+
+public slots:
+    void FormCreate();
+    void FormShow();
+    void RefreshBtnClick();
+    void IPSetTreeViewClick();
+    void PopupMenu1Popup();
+    void DeletethisIPSet1Click();
+    void ActivatethisIPSet1Click();
+    void AddNewIPConfigurationSet1Click();
+    void EditthisIPSet1Click();
+    void ManageConnections1Click();
+    void HelpFile1Click();
+    void About1Click();
+    void Exit1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend struct TFrmMainProbe;   // tests reach the private lookups through it
+
+    void LoadIPSetTree();
+    bool LocateIPSetByName(const QString& name);
+    QString ConnectionNameById(int id);
+
+    void createControls();
+    void createMainMenu();
+    void createTreeMenu();
+    QAction* addCommand(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
+                        void (TFrmMain::*handler)());
+    // Runs a command handler; an error that leaves it goes to the error report.
+    void guarded(void (TFrmMain::*handler)());
+
+    MainWindowServices m_services;
+    ErrorReport m_errorReport;
+    QString m_databaseFolder;
+    QWidget* m_aboutBox = nullptr;
+    QWidget* m_manager = nullptr;
+};
