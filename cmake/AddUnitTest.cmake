@@ -1,6 +1,7 @@
-# orvantis_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
-# Adds a GoogleTest program and registers it with CTest. GUI tests run offscreen,
-# in a fixed locale, so that they never need a display.
+# orvantis_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [GUI])
+# Adds a GoogleTest program and registers it with CTest. GUI tests get a main() that
+# makes a QApplication; every test runs offscreen, in a fixed locale, so that none
+# needs a display.
 include_guard(GLOBAL)
 
 if(CMAKE_CROSSCOMPILING)
@@ -17,9 +18,14 @@ else()
 endif()
 
 function(orvantis_add_test)
-    cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${ORVANTIS_GTEST_LIBS} orvantis_options)
+    if(T_GUI)
+        target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} orvantis_gui_test_main GTest::gtest GTest::gmock
+            orvantis_options)
+    else()
+        target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${ORVANTIS_GTEST_LIBS} orvantis_options)
+    endif()
     target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
     if(CMAKE_CROSSCOMPILING)
         target_link_options(${T_NAME} PRIVATE -static)
