@@ -27,8 +27,16 @@ public:
 
     static constexpr int BusyTimeoutMs = 5000;
 
+    // How long a statement waits for a lock held by another connection before it
+    // fails with "database is locked". Takes effect at the next connect().
+    void setBusyTimeout(int ms);
+    int busyTimeout() const;
+
 private:
+    QString open(); // empty when the file was opened, else the engine's text
+
     QString m_connectionName;
     QString m_path;
+    int m_busyTimeoutMs = BusyTimeoutMs;
     bool m_connected = false;
 };
