@@ -1,0 +1,257 @@
+// The IP set tree, driven with real mouse and keyboard events through the window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "app/frmmain.h"
+#include "tests/app/frmmainprobe.h"
+#include "tests/fixtures/fakemessageboxes.h"
+#include "tests/fixtures/tempdatabase.h"
+#include "widgets/treeview.h"
+
+namespace {
+
+class IPSetTreeTest : public ::testing::Test {
+protected:
+    void start() {
+        CurrentDirectory here(db.folder());
+        MainWindowServices services;
+        services.messages = &messages;
+        frm = std::make_unique<TFrmMain>(services);
+        frm->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
+        tree = frm->IPSetTreeView;
+    }
+    void TearDown() override {
+        if (frm)
+            frm->AdvPopupMenu1->hide();
+    }
+
+    QTreeWidgetItem* node(int index) { return tree->topLevelItem(index); }
+    QPoint windowPointOf(QTreeWidgetItem* item) {
+        return tree->viewport()->mapTo(frm.get(), tree->visualItemRect(item).center());
+    }
+    QPoint emptySpace() {
+        return tree->viewport()->mapTo(frm.get(), QPoint(10, tree->viewport()->height() - 5));
+    }
+    void click(const QPoint& at, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(frm->windowHandle(), button, Qt::NoModifier, at);
+        QApplication::processEvents();
+    }
+    void click(QTreeWidgetItem* item, Qt::MouseButton button = Qt::LeftButton) { click(windowPointOf(item), button); }
+    QString current(const char* field = "IPSet_Name") { return frm->IPSetT.fieldAsString(field); }
+    QStringList rootTexts() {
+        QStringList texts;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            texts << node(i)->text(0);
+        return texts;
+    }
+    QList<bool> commandsEnabled() {
+        const QList<QAction*> items = frm->AdvPopupMenu1->actions();
+        return {items[0]->isEnabled(), items[2]->isEnabled(), items[4]->isEnabled()};
+    }
+
+    TempDatabase db;
+    FakeMessageBoxes messages;
+    std::unique_ptr<TFrmMain> frm;
+    TreeView* tree = nullptr;
+};
+
+TEST_F(IPSetTreeTest, ShowsEveryIPSetWithItsSixDetailLines) {
+    const qint64 lan = db.addConnection("LAN");
+    db.addIPSet("Office", "10.0.0.5", "255.255.255.0", "10.0.0.1", "10.0.0.2", 0, lan);
+    db.addIPSet("Laptop", "", "", "", "", 1, 9999);
+    db.addIPSet("Blank", QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant());
+    start();
+
+    ASSERT_EQ(rootTexts(), QStringList({"Office", "Laptop", "Blank"}));
+    const QStringList office = {"IP:10.0.0.5",          "Subnet mask :255.255.255.0", "Def.Gateway :10.0.0.1",
+                                "DNS :10.0.0.2",        "DHCP :False",                "Connection Name:LAN"};
+    const QStringList laptop = {"IP:",      "Subnet mask :", "Def.Gateway :",
+                                "DNS :",    "DHCP :True",    "Connection Name:"};
+    const QStringList blank = {"IP:", "Subnet mask :", "Def.Gateway :", "DNS :", "DHCP :", "Connection Name:"};
+    const QList<QStringList> expected = {office, laptop, blank};
+    for (int i = 0; i < 3; ++i) {
+        QStringList details;
+        for (int d = 0; d < node(i)->childCount(); ++d) {
+            details << node(i)->child(d)->text(0);
+            EXPECT_EQ(node(i)->child(d)->childCount(), 0);
+        }
+        EXPECT_EQ(details, expected[i]) << i;
+        EXPECT_FALSE(node(i)->isExpanded());
+        EXPECT_FALSE(node(i)->flags() & Qt::ItemIsEditable);
+    }
+    EXPECT_EQ(tree->selectedNode(), nullptr);
+    EXPECT_EQ(current(), "Blank") << "after a load the last IP set is current";
+}
+
+TEST_F(IPSetTreeTest, EmptyTableGivesAnEmptyTreeAndDisabledCommands) {
+    start();
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    EXPECT_EQ(frm->IPSetT.currentIndex(), -1);
+    click(emptySpace(), Qt::RightButton);
+    ASSERT_TRUE(frm->AdvPopupMenu1->isVisible());
+    EXPECT_EQ(commandsEnabled(), QList<bool>({false, false, false}));
+    frm->AdvPopupMenu1->hide();
+    frm->DeletetheselectedIPset1->trigger();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+}
+
+class ThreeSetsTest : public IPSetTreeTest {
+protected:
+    void SetUp() override {
+        db.addIPSet("Home", "1.1.1.1", "", "", "", 0, 0);
+        db.addIPSet("Office", "2.2.2.2", "", "", "", 0, 0);
+        db.addIPSet("Lab", "3.3.3.3", "", "", "", 0, 0);
+        start();
+    }
+};
+
+TEST_F(ThreeSetsTest, ClickOnAnIPSetNodeMakesItCurrent) {
+    click(node(0));
+    EXPECT_EQ(tree->selectedNode(), node(0));
+    EXPECT_EQ(current("IPAddress"), "1.1.1.1");
+    click(node(1));
+    EXPECT_EQ(current("IPAddress"), "2.2.2.2");
+}
+
+TEST_F(ThreeSetsTest, ClickOnADetailNodeMakesTheLastSetCurrent) {
+    click(node(0));
+    node(0)->setExpanded(true);
+    click(node(0)->child(0));
+    EXPECT_EQ(tree->selectedNode(), node(0)->child(0));
+    EXPECT_EQ(current(), "Lab");
+}
+
+TEST_F(ThreeSetsTest, ClickOnEmptySpaceKeepsTheSelectionAndLocatesItAgain) {
+    click(node(0));
+    TFrmMainProbe::LocateIPSetByName(*frm, "Office");
+    click(emptySpace());
+    EXPECT_EQ(tree->selectedNode(), node(0));
+    EXPECT_EQ(current(), "Home");
+}
+
+TEST_F(ThreeSetsTest, ClickWithNothingSelectedChangesNothing) {
+    TFrmMainProbe::LocateIPSetByName(*frm, "Office");
+    click(emptySpace());
+    EXPECT_EQ(tree->selectedNode(), nullptr);
+    EXPECT_EQ(current(), "Office");
+}
+
+TEST_F(ThreeSetsTest, KeyboardMovesTheSelectionButNotTheCurrentSet) {
+    click(node(0));
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(tree->selectedNode(), node(1));
+    EXPECT_EQ(current(), "Home");
+}
+
+TEST_F(ThreeSetsTest, RightClickOnAnIPSetNodeSelectsItMakesItCurrentAndEnablesTheCommands) {
+    click(node(1), Qt::RightButton);
+    EXPECT_EQ(tree->selectedNode(), node(1));
+    EXPECT_EQ(current(), "Office");
+    ASSERT_TRUE(frm->AdvPopupMenu1->isVisible());
+    EXPECT_EQ(commandsEnabled(), QList<bool>({true, true, true}));
+    const QList<QAction*> items = frm->AdvPopupMenu1->actions();
+    EXPECT_TRUE(items[1]->isSeparator() && items[3]->isSeparator());
+}
+
+TEST_F(ThreeSetsTest, RightClickOnADetailNodeDisablesTheCommandsAndMakesTheLastSetCurrent) {
+    click(node(0));
+    node(0)->setExpanded(true);
+    click(node(0)->child(2), Qt::RightButton);
+    EXPECT_EQ(tree->selectedNode(), node(0)->child(2));
+    EXPECT_EQ(current(), "Lab");
+    ASSERT_TRUE(frm->AdvPopupMenu1->isVisible());
+    EXPECT_EQ(commandsEnabled(), QList<bool>({false, false, false}));
+    for (QAction* item : frm->ools1->actions())
+        EXPECT_TRUE(item->isEnabled()) << "the main menu's items stay enabled";
+}
+
+TEST_F(ThreeSetsTest, RightClickOnEmptySpaceKeepsTheSelection) {
+    click(node(2));
+    click(emptySpace(), Qt::RightButton);
+    EXPECT_EQ(tree->selectedNode(), node(2));
+    ASSERT_TRUE(frm->AdvPopupMenu1->isVisible());
+    EXPECT_EQ(commandsEnabled(), QList<bool>({true, true, true}));
+}
+
+TEST_F(ThreeSetsTest, MenuKeyOpensTheMenuForTheSelectedNode) {
+    click(node(0));
+    QTest::keyClick(tree, Qt::Key_Down);
+    tree->setFocus();
+    QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(5, 5));
+    QApplication::sendEvent(tree->viewport(), &keyboard);
+    ASSERT_TRUE(frm->AdvPopupMenu1->isVisible());
+    EXPECT_EQ(commandsEnabled(), QList<bool>({true, true, true}));
+    EXPECT_EQ(current(), "Home") << "the keyboard does not move the current set";
+}
+
+TEST_F(ThreeSetsTest, DeleteFromTheContextMenuRemovesTheSetThatWasRightClicked) {
+    click(node(1), Qt::RightButton);
+    frm->DeletethisIPSet2->trigger();
+    EXPECT_EQ(rootTexts(), QStringList({"Home", "Lab"}));
+    EXPECT_EQ(db.column("SELECT IPSet_Name FROM IPSets ORDER BY rowid"), QStringList({"Home", "Lab"}));
+    EXPECT_EQ(tree->selectedNode(), nullptr);
+    EXPECT_EQ(current(), "Lab");
+    EXPECT_TRUE(messages.shown.empty()) << "no question is asked";
+}
+
+TEST_F(ThreeSetsTest, DeleteWithADetailNodeOrNothingSelectedDeletesNothingButReloads) {
+    click(node(0));
+    node(0)->setExpanded(true);
+    click(node(0)->child(0));
+    QTest::keyClick(frm.get(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(rootTexts(), QStringList({"Home", "Office", "Lab"}));
+    EXPECT_FALSE(node(0)->isExpanded()) << "the tree was rebuilt";
+    EXPECT_EQ(tree->selectedNode(), nullptr);
+
+    TFrmMainProbe::LocateIPSetByName(*frm, "Home");
+    frm->DeletetheselectedIPset1->trigger();
+    EXPECT_EQ(db.column("SELECT count(*) FROM IPSets"), QStringList({"3"}));
+    EXPECT_EQ(current(), "Lab") << "the reload makes the last set current";
+}
+
+TEST(IPSetTreeDuplicates, ClickOnEitherOfTwoSameNamedSetsMakesTheFirstCurrent) {
+    TempDatabase db;
+    db.addIPSet("Twin", "1.0.0.1", "", "", "", 0, 0);
+    db.addIPSet("Twin", "1.0.0.2", "", "", "", 0, 0);
+    FakeMessageBoxes messages;
+    CurrentDirectory here(db.folder());
+    TFrmMain frm({&messages});
+    frm.show();
+    QTreeWidgetItem* second = frm.IPSetTreeView->topLevelItem(1);
+    QTest::mouseClick(frm.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      frm.IPSetTreeView->viewport()->mapTo(&frm, frm.IPSetTreeView->visualItemRect(second).center()));
+    EXPECT_EQ(frm.IPSetT.fieldAsString("IPAddress"), "1.0.0.1");
+}
+
+class LetterCaseDuplicatesTest : public IPSetTreeTest {
+protected:
+    void SetUp() override {
+        db.addIPSet("OFFICE", "9.9.9.9", "", "", "", 0, 0);
+        db.addIPSet("Office", "1.1.1.1", "", "", "", 0, 0);
+        start();
+    }
+};
+
+TEST_F(LetterCaseDuplicatesTest, DeleteRemovesTheSelectedSetAndNotOneDifferingInLetterCase) {
+    click(node(1), Qt::RightButton);
+    ASSERT_EQ(node(1)->text(0), "Office");
+    frm->DeletethisIPSet2->trigger();
+    EXPECT_EQ(db.column("SELECT IPSet_Name FROM IPSets"), QStringList({"OFFICE"}));
+    EXPECT_EQ(rootTexts(), QStringList({"OFFICE"}));
+}
+
+TEST_F(LetterCaseDuplicatesTest, ClickFindsTheSetByItsExactName) {
+    click(node(1));
+    EXPECT_EQ(current("IPAddress"), "1.1.1.1");
+    click(node(0));
+    EXPECT_EQ(current("IPAddress"), "9.9.9.9");
+}
+
+} // namespace
