@@ -1,9 +1,9 @@
 #pragma once
 
+#include "store/datatable.h"
+
 #include <QObject>
 #include <QPointer>
-
-#include "store/datatable.h"
 
 // Binds data-aware controls to a table object: they show the fields of the current
 // row and follow every cursor move, state change and value change through the
@@ -29,9 +29,9 @@ public:
     bool beginUserEdit();
 
 signals:
-    void dataChanged();          // cursor moved, a value changed, or rows reset: show the current row again
+    void dataChanged(); // cursor moved, a value changed, or rows reset: show the current row again
     void stateChanged();
-    void updatingRecord();       // hand your changed values to the pending row now
+    void updatingRecord(); // hand your changed values to the pending row now
     void tableChanged();
 
 private:

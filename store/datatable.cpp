@@ -1,1 +1,749 @@
 #include "store/datatable.h"
+
+#include "store/database.h"
+#include "store/enginetext.h"
+#include "store/storeerror.h"
+
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+// The engine's words when an update or delete finds the row no longer as it was
+// read: another process changed or removed it since.
+const char* const RowChangedText =
+    "Row cannot be located for updating. Some values may have been changed since it was last read.";
+
+QString quoted(QString identifier) {
+    return QLatin1Char('"') + identifier.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+bool noValue(const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return true;
+    // Qt binds a null QString or QByteArray as SQL NULL: treat it alike here.
+    if (value.typeId() == QMetaType::QString)
+        return value.toString().isNull();
+    if (value.typeId() == QMetaType::QByteArray)
+        return value.toByteArray().isNull();
+    return false;
+}
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString plainText(const QVariant& value) {
+    if (value.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(value.toByteArray());
+    return value.toString();
+}
+
+bool booleanOf(const QVariant& value) {
+    if (noValue(value))
+        return false;
+    if (isNumber(value))
+        return value.toDouble() != 0.0;
+    const QString text = plainText(value).trimmed();
+    bool numeric = false;
+    const double number = text.toDouble(&numeric);
+    if (numeric)
+        return number != 0.0;
+    return text.startsWith(QLatin1Char('T'), Qt::CaseInsensitive) ||
+           text.startsWith(QLatin1Char('Y'), Qt::CaseInsensitive);
+}
+
+// The whole number a value holds, if it holds one.
+std::optional<qint64> wholeNumberOf(const QVariant& value) {
+    if (value.typeId() == QMetaType::Double) {
+        const double number = value.toDouble();
+        if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) < 9.2e18)
+            return static_cast<qint64>(number);
+        return std::nullopt;
+    }
+    if (isNumber(value))
+        return value.toLongLong();
+    bool ok = false;
+    const qint64 number = plainText(value).trimmed().toLongLong(&ok);
+    return ok ? std::optional<qint64>(number) : std::nullopt;
+}
+
+// The width in a declared type such as VARCHAR(15); 0 when there is none.
+int declaredWidth(const QString& type) {
+    const qsizetype open = type.indexOf(QLatin1Char('('));
+    if (open < 0)
+        return 0;
+    const qsizetype end = type.indexOf(QRegularExpression(QStringLiteral("[,)]")), open);
+    if (end < 0)
+        return 0;
+    bool ok = false;
+    const int width = type.mid(open + 1, end - open - 1).trimmed().toInt(&ok);
+    return ok && width > 0 ? width : 0;
+}
+
+// Keeps at most width characters; a character outside the basic plane (a
+// surrogate pair) counts as one and is never split.
+QString cutToWidth(const QString& text, int width) {
+    if (width <= 0)
+        return text;
+    qsizetype end = 0;
+    for (int count = 0; count < width && end < text.size(); ++count) {
+        const bool pair =
+            text.at(end).isHighSurrogate() && end + 1 < text.size() && text.at(end + 1).isLowSurrogate();
+        end += pair ? 2 : 1;
+    }
+    return text.left(end);
+}
+
+} // namespace
+
+DataTable::DataTable(Database& database, const QString& objectName, const QString& tableName, QObject* parent)
+    : QObject(parent), m_database(database), m_tableName(tableName) {
+    setObjectName(objectName);
+}
+
+DataTable::~DataTable() = default;
+
+QString DataTable::tableName() const {
+    return m_tableName;
+}
+
+// --- errors and states -------------------------------------------------------
+
+void DataTable::fail(const QString& text) const {
+    throw StoreError(objectName() + QStringLiteral(": ") + text);
+}
+
+void DataTable::requireOpen() const {
+    if (m_state == State::Closed)
+        fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void DataTable::requirePending() const {
+    if (!isPending())
+        fail(QStringLiteral("Dataset not in edit or insert mode"));
+}
+
+bool DataTable::isPending() const {
+    return m_state == State::Editing || m_state == State::Inserting;
+}
+
+bool DataTable::isOpen() const {
+    return m_state != State::Closed;
+}
+
+DataTable::State DataTable::state() const {
+    return m_state;
+}
+
+void DataTable::setState(State state) {
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}
+
+void DataTable::setCurrent(int index) {
+    if (m_current == index)
+        return;
+    m_current = index;
+    emit cursorMoved();
+}
+
+// --- opening and reading the table --------------------------------------------
+
+void DataTable::open() {
+    if (isOpen())
+        return;
+    if (!m_database.isConnected())
+        m_database.connect();
+    QVector<Field> fields;
+    QVector<Row> rows = readRows(fields);
+    m_fields = std::move(fields);
+    m_rows = std::move(rows);
+    rebuildKeyIndex();
+    m_current = m_rows.isEmpty() ? -1 : 0;
+    m_beforeInsert = -1;
+    m_eof = m_rows.isEmpty();
+    m_modified = false;
+    m_state = State::Browsing;
+    emit rowsReset();
+    emit cursorMoved();
+    emit stateChanged();
+}
+
+void DataTable::close() {
+    if (!isOpen())
+        return;
+    m_rows.clear();
+    m_fields.clear();
+    m_rowByKey.clear();
+    m_current = -1;
+    m_beforeInsert = -1;
+    m_eof = false;
+    m_modified = false;
+    m_state = State::Closed;
+    emit rowsReset();
+    emit cursorMoved();
+    emit stateChanged();
+}
+
+// The declared types and the key come from the table's own description.
+QVector<DataTable::Field> DataTable::readFields() const {
+    QSqlQuery query(QSqlDatabase::database(m_database.qtConnectionName(), false));
+    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_tableName))))
+        throw StoreError(engineText(query.lastError()));
+    QVector<Field> fields;
+    int keyColumns = 0;
+    while (query.next()) {
+        Field field;
+        field.name = query.value(1).toString();
+        field.declaredType = query.value(2).toString();
+        const QString type = field.declaredType.toUpper();
+        field.isBoolean = type.contains(QLatin1String("BOOL"));
+        field.isInteger = !field.isBoolean && type.contains(QLatin1String("INT"));
+        field.isText = !field.isBoolean && !field.isInteger &&
+                       (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
+                        type.contains(QLatin1String("TEXT")) || type.isEmpty());
+        field.width = field.isText ? declaredWidth(type) : 0;
+        const bool primaryKey = query.value(5).toInt() > 0;
+        keyColumns += primaryKey ? 1 : 0;
+        field.isKey = primaryKey && type.trimmed() == QLatin1String("INTEGER");
+        fields.append(field);
+    }
+    if (keyColumns != 1) // only a lone INTEGER PRIMARY KEY is the rowid
+        for (Field& field : fields)
+            field.isKey = false;
+    return fields;
+}
+
+QVector<DataTable::Row> DataTable::readRows(QVector<Field>& fields) const {
+    QSqlQuery query(QSqlDatabase::database(m_database.qtConnectionName(), false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(quoted(m_tableName))))
+        throw StoreError(engineText(query.lastError()));
+    const QVector<Field> described = readFields();
+    const QSqlRecord record = query.record();
+    fields.clear();
+    for (int column = 1; column < record.count(); ++column) {
+        Field field;
+        field.name = record.fieldName(column);
+        for (const Field& known : described)
+            if (known.name.compare(field.name, Qt::CaseInsensitive) == 0)
+                field = known;
+        fields.append(field);
+    }
+    QVector<Row> rows;
+    while (query.next()) {
+        Row row;
+        row.rowid = query.value(0).toLongLong();
+        row.values.reserve(fields.size());
+        for (int column = 1; column <= fields.size(); ++column)
+            row.values.append(query.value(column));
+        row.stored = row.values;
+        rows.append(std::move(row));
+    }
+    if (query.lastError().isValid())
+        throw StoreError(engineText(query.lastError()));
+    return rows;
+}
+
+// Reads the stored values of one row back, so that the copy holds what the engine
+// made of the values written (a text in a numeric column becomes a number).
+bool DataTable::rereadRow(Row& row) const {
+    QSqlQuery query(QSqlDatabase::database(m_database.qtConnectionName(), false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?").arg(quoted(m_tableName)));
+    query.addBindValue(row.rowid);
+    if (!query.exec() || !query.next() || query.record().count() != m_fields.size() + 1)
+        return false;
+    for (int column = 1; column <= m_fields.size(); ++column)
+        row.values[column - 1] = query.value(column);
+    row.stored = row.values;
+    return true;
+}
+
+void DataTable::rebuildKeyIndex() {
+    m_rowByKey.clear();
+    m_rowByKey.reserve(m_rows.size());
+    for (int index = 0; index < m_rows.size(); ++index)
+        if (m_rows[index].rowid != 0)
+            m_rowByKey.insert(m_rows[index].rowid, index);
+}
+
+int DataTable::keyField() const {
+    for (int field = 0; field < m_fields.size(); ++field)
+        if (m_fields[field].isKey)
+            return field;
+    return -1;
+}
+
+// --- cursor ------------------------------------------------------------------
+
+void DataTable::first() {
+    requireOpen();
+    settle();
+    m_eof = m_rows.isEmpty();
+    setCurrent(m_rows.isEmpty() ? -1 : 0);
+}
+
+void DataTable::next() {
+    requireOpen();
+    settle();
+    if (m_current + 1 < m_rows.size()) {
+        m_eof = false;
+        setCurrent(m_current + 1);
+    } else {
+        m_eof = true;
+    }
+}
+
+bool DataTable::eof() const {
+    return m_eof;
+}
+
+int DataTable::recordCount() const {
+    requireOpen();
+    return static_cast<int>(m_rows.size());
+}
+
+int DataTable::currentIndex() const {
+    return m_current;
+}
+
+void DataTable::moveTo(int index) {
+    requireOpen();
+    settle();
+    if (index < 0 || index >= m_rows.size())
+        return;
+    m_eof = false;
+    setCurrent(index);
+}
+
+// --- fields ------------------------------------------------------------------
+
+int DataTable::fieldCount() const {
+    return static_cast<int>(m_fields.size());
+}
+
+QString DataTable::fieldName(int field) const {
+    return field >= 0 && field < m_fields.size() ? m_fields[field].name : QString();
+}
+
+int DataTable::fieldIndex(const QString& name) const {
+    for (int field = 0; field < m_fields.size(); ++field)
+        if (m_fields[field].name.compare(name, Qt::CaseInsensitive) == 0)
+            return field;
+    fail(QStringLiteral("Field '%1' not found").arg(name));
+}
+
+int DataTable::fieldWidth(int field) const {
+    return field >= 0 && field < m_fields.size() ? m_fields[field].width : 0;
+}
+
+QVariant DataTable::currentValue(const QString& name) const {
+    const int field = fieldIndex(name);
+    if (m_current < 0)
+        return {};
+    return m_rows[m_current].values[field];
+}
+
+QString DataTable::fieldAsString(const QString& name) const {
+    const int field = fieldIndex(name);
+    return m_current < 0 ? QString() : textAt(m_current, field);
+}
+
+bool DataTable::fieldAsBoolean(const QString& name) const {
+    return booleanOf(currentValue(name));
+}
+
+int DataTable::fieldAsInteger(const QString& name) const {
+    const int field = fieldIndex(name);
+    const QVariant value = currentValue(name);
+    if (noValue(value))
+        return 0;
+    if (m_fields[field].isBoolean)
+        return booleanOf(value) ? 1 : 0;
+    const std::optional<qint64> number = wholeNumberOf(value);
+    if (!number || *number < std::numeric_limits<int>::min() || *number > std::numeric_limits<int>::max())
+        throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(textAt(m_current, field)));
+    return static_cast<int>(*number);
+}
+
+bool DataTable::fieldIsNull(const QString& name) const {
+    return noValue(currentValue(name));
+}
+
+QVariant DataTable::valueAt(int row, int field) const {
+    if (row < 0 || row >= m_rows.size() || field < 0 || field >= m_fields.size())
+        return {};
+    return m_rows[row].values[field];
+}
+
+QString DataTable::textAt(int row, int field) const {
+    const QVariant value = valueAt(row, field);
+    if (noValue(value))
+        return QString();
+    if (m_fields[field].isBoolean)
+        return booleanOf(value) ? QStringLiteral("True") : QStringLiteral("False");
+    return plainText(value);
+}
+
+// --- writing the pending row ---------------------------------------------------
+
+// The field that a write names, once the table is ready to take the write.
+int DataTable::writableField(const QString& name) const {
+    const int field = fieldIndex(name);
+    requireOpen();
+    requirePending();
+    if (m_fields[field].isKey)
+        fail(QStringLiteral("Field '%1' cannot be modified").arg(name));
+    return field;
+}
+
+void DataTable::writeField(int field, const QVariant& value) {
+    m_rows[m_current].values[field] = value;
+    m_modified = true;
+    emit fieldChanged(field);
+    emit rowChanged(m_current);
+}
+
+// A text as the field stores it: cut to a text field's width, a number for a
+// numeric field, true or false for a boolean field. Empty text is no value for
+// a field that is not text.
+QVariant DataTable::textForField(const Field& field, const QString& text) const {
+    if (field.isText || (!field.isBoolean && !field.isInteger))
+        return QVariant(text.isNull() ? QStringLiteral("") : cutToWidth(text, field.width));
+    if (text.trimmed().isEmpty())
+        return {};
+    if (field.isBoolean) {
+        const QString word = text.trimmed();
+        if (word.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            return QVariant(qint64(1));
+        if (word.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+            return QVariant(qint64(0));
+        throw StoreError(QStringLiteral("'%1' is not a valid boolean value").arg(text));
+    }
+    bool ok = false;
+    const qint64 number = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return QVariant(number);
+}
+
+void DataTable::setFieldString(const QString& name, const QString& text) {
+    const int field = writableField(name);
+    writeField(field, textForField(m_fields[field], text));
+}
+
+void DataTable::setFieldBoolean(const QString& name, bool value) {
+    const int field = writableField(name);
+    if (m_fields[field].isText)
+        writeField(field, cutToWidth(value ? QStringLiteral("True") : QStringLiteral("False"),
+                                     m_fields[field].width));
+    else
+        writeField(field, QVariant(qint64(value ? 1 : 0)));
+}
+
+void DataTable::setFieldInteger(const QString& name, int value) {
+    const int field = writableField(name);
+    if (m_fields[field].isText)
+        writeField(field, cutToWidth(QString::number(value), m_fields[field].width));
+    else if (m_fields[field].isBoolean)
+        writeField(field, QVariant(qint64(value != 0 ? 1 : 0)));
+    else
+        writeField(field, QVariant(qint64(value)));
+}
+
+bool DataTable::isModified() const {
+    return m_modified;
+}
+
+// --- locate --------------------------------------------------------------------
+
+bool DataTable::locate(const QString& name, const QVariant& value, LocateOptions options) {
+    requireOpen();
+    const int field = fieldIndex(name);
+    settle();
+    const int found = findRow(field, value, options);
+    if (found < 0)
+        return false;
+    m_eof = false;
+    setCurrent(found);
+    return true;
+}
+
+int DataTable::findRow(int field, const QVariant& value, LocateOptions options) const {
+    if (m_fields[field].isKey && !options.testFlag(PartialKey) && !noValue(value)) {
+        // The key is the rowid: look it up instead of walking every row.
+        const std::optional<qint64> key = wholeNumberOf(value);
+        if (!key)
+            return -1;
+        const auto found = m_rowByKey.constFind(*key);
+        return found == m_rowByKey.constEnd() ? -1 : *found;
+    }
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (matches(field, m_rows[row].values[field], value, options))
+            return row;
+    return -1;
+}
+
+bool DataTable::matches(int field, const QVariant& have, const QVariant& wanted,
+                        LocateOptions options) const {
+    if (noValue(wanted))
+        return noValue(have);
+    if (noValue(have))
+        return false;
+    const Qt::CaseSensitivity sensitivity =
+        options.testFlag(CaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const QString wantedText = plainText(wanted);
+    const QString haveText = m_fields[field].isBoolean
+                                 ? (booleanOf(have) ? QStringLiteral("True") : QStringLiteral("False"))
+                                 : plainText(have);
+    if (options.testFlag(PartialKey))
+        return haveText.startsWith(wantedText, sensitivity);
+    if (m_fields[field].isBoolean)
+        return booleanOf(have) == booleanOf(wanted);
+    if (isNumber(have)) {
+        const std::optional<qint64> haveNumber = wholeNumberOf(have);
+        const std::optional<qint64> wantedNumber = wholeNumberOf(wanted);
+        if (haveNumber && wantedNumber)
+            return *haveNumber == *wantedNumber;
+        bool ok = false;
+        const double number = wantedText.trimmed().toDouble(&ok);
+        return ok && number == have.toDouble();
+    }
+    return haveText.compare(wantedText, sensitivity) == 0;
+}
+
+// --- insert, edit, post, cancel, delete ----------------------------------------
+
+void DataTable::insert() {
+    requireOpen();
+    settle();
+    Row row;
+    row.values = QVector<QVariant>(m_fields.size());
+    row.stored = row.values;
+    m_rows.append(row);
+    const int index = static_cast<int>(m_rows.size()) - 1;
+    m_beforeInsert = m_current;
+    m_current = index;
+    m_eof = false;
+    m_modified = false;
+    m_state = State::Inserting;
+    emit rowInserted(index);
+    emit cursorMoved();
+    emit stateChanged();
+}
+
+void DataTable::edit() {
+    requireOpen();
+    if (isPending())
+        return;
+    if (m_rows.isEmpty()) {
+        insert();
+        return;
+    }
+    m_modified = false;
+    setState(State::Editing);
+}
+
+void DataTable::post() {
+    requireOpen();
+    requirePending();
+    emit updatingRecord();
+    requirePending(); // a bound control may have cancelled the row
+    storePending();
+}
+
+void DataTable::cancel() {
+    requireOpen();
+    if (isPending())
+        cancelPending();
+}
+
+void DataTable::remove() {
+    requireOpen();
+    if (m_state == State::Inserting) {
+        cancelPending();
+        return;
+    }
+    if (m_rows.isEmpty())
+        fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    const int index = m_current;
+    deleteStoredRow(m_rows[index]);
+    m_rows.removeAt(index);
+    rebuildKeyIndex();
+    m_current = m_rows.isEmpty() ? -1 : std::min(index, static_cast<int>(m_rows.size()) - 1);
+    m_eof = m_rows.isEmpty();
+    m_modified = false;
+    m_state = State::Browsing;
+    emit rowRemoved(index);
+    emit cursorMoved();
+    emit stateChanged();
+}
+
+// Bound controls hand over their values first; a row with written fields is then
+// stored, an untouched one dropped. A refused store leaves the row pending and
+// the caller's operation undone.
+void DataTable::settle() {
+    if (!isPending())
+        return;
+    emit updatingRecord();
+    if (!isPending())
+        return;
+    if (m_modified)
+        storePending();
+    else
+        cancelPending();
+}
+
+void DataTable::storePending() {
+    const int index = m_current;
+    Row& row = m_rows[index];
+    if (m_state == State::Inserting) {
+        storeInsertedRow(row);
+        m_rowByKey.insert(row.rowid, index);
+    } else {
+        storeEditedRow(row);
+    }
+    m_modified = false;
+    m_state = State::Browsing;
+    emit rowChanged(index);
+    emit stateChanged();
+}
+
+void DataTable::cancelPending() {
+    const int index = m_current;
+    if (m_state == State::Inserting) {
+        m_rows.removeAt(index);
+        m_current = m_beforeInsert < m_rows.size() ? m_beforeInsert : static_cast<int>(m_rows.size()) - 1;
+        m_modified = false;
+        m_state = State::Browsing;
+        emit rowRemoved(index);
+        emit cursorMoved();
+        emit stateChanged();
+        return;
+    }
+    Row& row = m_rows[index];
+    QVector<int> changed;
+    for (int field = 0; field < m_fields.size(); ++field)
+        if (row.values[field] != row.stored[field])
+            changed.append(field);
+    row.values = row.stored;
+    m_modified = false;
+    m_state = State::Browsing;
+    for (int field : changed)
+        emit fieldChanged(field);
+    emit rowChanged(index);
+    emit stateChanged();
+}
+
+// --- statements --------------------------------------------------------------------
+
+namespace {
+
+QSqlQuery runStatement(const QString& connectionName, const QString& sql, const QVariantList& values) {
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
+    if (!query.prepare(sql))
+        throw StoreError(engineText(query.lastError()));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw StoreError(engineText(query.lastError()));
+    return query;
+}
+
+} // namespace
+
+void DataTable::storeInsertedRow(Row& row) {
+    QStringList columns;
+    QStringList marks;
+    QVariantList values;
+    for (int field = 0; field < m_fields.size(); ++field) {
+        if (m_fields[field].isKey || noValue(row.values[field]))
+            continue; // no value: the engine fills in the column's default (or NULL)
+        columns << quoted(m_fields[field].name);
+        marks << QStringLiteral("?");
+        values << row.values[field];
+    }
+    const QString sql = columns.isEmpty()
+                            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_tableName))
+                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(quoted(m_tableName), columns.join(QStringLiteral(", ")),
+                                       marks.join(QStringLiteral(", ")));
+    const QSqlQuery query = runStatement(m_database.qtConnectionName(), sql, values);
+    row.rowid = query.lastInsertId().toLongLong();
+    const int key = keyField();
+    if (key >= 0)
+        row.values[key] = QVariant(row.rowid);
+    if (!rereadRow(row))
+        row.stored = row.values;
+}
+
+// The row is identified by its rowid and by every value as it was read: a row
+// that another process changed or removed since is touched by no statement.
+namespace {
+
+QString rowCondition(const QStringList& columns) {
+    QString condition = QStringLiteral("rowid = ?");
+    for (const QString& column : columns)
+        condition += QStringLiteral(" AND %1 IS ?").arg(column);
+    return condition;
+}
+
+} // namespace
+
+void DataTable::storeEditedRow(Row& row) {
+    QStringList assignments;
+    QStringList columns;
+    QVariantList values;
+    for (int field = 0; field < m_fields.size(); ++field) {
+        columns << quoted(m_fields[field].name);
+        if (row.values[field] == row.stored[field] &&
+            noValue(row.values[field]) == noValue(row.stored[field]))
+            continue;
+        assignments << QStringLiteral("%1 = ?").arg(quoted(m_fields[field].name));
+        values << row.values[field];
+    }
+    if (assignments.isEmpty())
+        return; // nothing differs from the stored row
+    values << QVariant(row.rowid);
+    values += QVariantList(row.stored.cbegin(), row.stored.cend());
+    const QString sql =
+        QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+            .arg(quoted(m_tableName), assignments.join(QStringLiteral(", ")), rowCondition(columns));
+    const QSqlQuery query = runStatement(m_database.qtConnectionName(), sql, values);
+    if (query.numRowsAffected() == 0)
+        throw StoreError(QString::fromLatin1(RowChangedText));
+    if (!rereadRow(row))
+        row.stored = row.values;
+}
+
+void DataTable::deleteStoredRow(const Row& row) {
+    QStringList columns;
+    for (const Field& field : m_fields)
+        columns << quoted(field.name);
+    QVariantList values{QVariant(row.rowid)};
+    values += QVariantList(row.stored.cbegin(), row.stored.cend());
+    const QString sql =
+        QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(m_tableName), rowCondition(columns));
+    const QSqlQuery query = runStatement(m_database.qtConnectionName(), sql, values);
+    if (query.numRowsAffected() == 0)
+        throw StoreError(QString::fromLatin1(RowChangedText));
+}

@@ -45,21 +45,21 @@ public:
     // Cursor.
     void first();
     void next();
-    bool eof() const;              // the last next() found no further row
-    int recordCount() const;       // rows, a pending new row included
-    int currentIndex() const;      // position of the current row, -1 when none
-    void moveTo(int index);        // settles, then makes that row current (the grid's selection)
+    bool eof() const;         // the last next() found no further row
+    int recordCount() const;  // rows, a pending new row included
+    int currentIndex() const; // position of the current row, -1 when none
+    void moveTo(int index);   // settles, then makes that row current (the grid's selection)
 
     // Fields, matched by name without regard to letter case.
     int fieldCount() const;
     QString fieldName(int field) const;
-    int fieldIndex(const QString& name) const;   // throws "Field '%s' not found"
-    int fieldWidth(int field) const;             // declared width of a text field, 0 for none
+    int fieldIndex(const QString& name) const; // throws "Field '%s' not found"
+    int fieldWidth(int field) const;           // declared width of a text field, 0 for none
 
     // Reading the current row (an empty table reads every field as having no value).
-    QString fieldAsString(const QString& name) const;   // booleans read "True"/"False"; no value reads ""
-    bool fieldAsBoolean(const QString& name) const;     // no value reads false
-    int fieldAsInteger(const QString& name) const;      // no value reads 0
+    QString fieldAsString(const QString& name) const; // booleans read "True"/"False"; no value reads ""
+    bool fieldAsBoolean(const QString& name) const;   // no value reads false
+    int fieldAsInteger(const QString& name) const;    // no value reads 0
     bool fieldIsNull(const QString& name) const;
 
     // Reading any row without moving the cursor (for the grid).
@@ -67,10 +67,10 @@ public:
     QString textAt(int row, int field) const;
 
     // Writing the pending row; the table must be editing or inserting.
-    void setFieldString(const QString& name, const QString& text);   // cut to the field's width
+    void setFieldString(const QString& name, const QString& text); // cut to the field's width
     void setFieldBoolean(const QString& name, bool value);
     void setFieldInteger(const QString& name, int value);
-    bool isModified() const;   // a field was written since the edit or insert began
+    bool isModified() const; // a field was written since the edit or insert began
 
     bool locate(const QString& name, const QVariant& value, LocateOptions options = {});
 
@@ -78,42 +78,53 @@ public:
     void edit();
     void post();
     void cancel();
-    void remove();   // the store's "delete"
+    void remove(); // the store's "delete"
 
 signals:
     void stateChanged();
-    void cursorMoved();              // another row became current (or none)
-    void fieldChanged(int field);    // a value of the current row changed
-    void rowsReset();                // opened or closed: every row may differ
-    void rowInserted(int index);     // a pending new row appeared at index
-    void rowRemoved(int index);      // a row disappeared (delete, or a cancelled insert)
-    void rowChanged(int index);      // the values of a row changed (post, cancel of an edit)
-    void updatingRecord();           // bound controls: hand your changed values to the pending row now
+    void cursorMoved();           // another row became current (or none)
+    void fieldChanged(int field); // a value of the current row changed
+    void rowsReset();             // opened or closed: every row may differ
+    void rowInserted(int index);  // a pending new row appeared at index
+    void rowRemoved(int index);   // a row disappeared (delete, or a cancelled insert)
+    void rowChanged(int index);   // the values of a row changed (post, cancel of an edit)
+    void updatingRecord();        // bound controls: hand your changed values to the pending row now
 
 private:
     struct Row {
         qint64 rowid = 0;
         QVector<QVariant> values;
-        QVector<QVariant> stored;    // the values as read from (or last written to) the file
+        QVector<QVariant> stored; // the values as read from (or last written to) the file
     };
     struct Field {
         QString name;
         QString declaredType;
         int width = 0;
         bool isBoolean = false;
-        bool isKey = false;          // INTEGER PRIMARY KEY: the rowid itself
+        bool isInteger = false; // integer affinity: a text written is stored as a number
+        bool isText = false;
+        bool isKey = false; // INTEGER PRIMARY KEY: the rowid itself
     };
 
     [[noreturn]] void fail(const QString& text) const;
     void requireOpen() const;
     void requirePending() const;
-    const QVariant& currentValue(const QString& name) const;
+    bool isPending() const;
+    QVariant currentValue(const QString& name) const;
+    int writableField(const QString& name) const;
+    void writeField(int field, const QVariant& value);
+    QVariant textForField(const Field& field, const QString& text) const;
     void settle();
-    void readFields();
-    void readRows();
+    void storePending();
+    void cancelPending();
+    QVector<Field> readFields() const;
+    QVector<Row> readRows(QVector<Field>& fields) const;
+    bool rereadRow(Row& row) const;
     void storeInsertedRow(Row& row);
     void storeEditedRow(Row& row);
     void deleteStoredRow(const Row& row);
+    int findRow(int field, const QVariant& value, LocateOptions options) const;
+    bool matches(int field, const QVariant& have, const QVariant& wanted, LocateOptions options) const;
     void setCurrent(int index);
     void setState(State state);
     void rebuildKeyIndex();
@@ -124,12 +135,11 @@ private:
     State m_state = State::Closed;
     QVector<Field> m_fields;
     QVector<Row> m_rows;
-    QHash<qint64, int> m_rowByKey;   // key value -> position, for locate on the key field
+    QHash<qint64, int> m_rowByKey; // key value -> position, for locate on the key field
     int m_current = -1;
     int m_beforeInsert = -1;
     bool m_eof = false;
     bool m_modified = false;
-    Row m_editBackup;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(DataTable::LocateOptions)

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <stdexcept>
 #include <string>
-
-#include <QString>
 
 // A failure of the store. The message is the text the user sees: either one of the
 // store's own texts behind the table object's name ("IPSetT: Cannot perform this
