@@ -16,7 +16,12 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "app/jobhost.h"
+#include "net/adaptersource.h"
+#include "net/admin.h"
+#include "net/process.h"
 #include "widgets/busyanimation.h"
+#include "widgets/messageboxes.h"
 #include "widgets/fonts.h"
 #include "widgets/menulook.h"
 #include "widgets/treeview.h"
@@ -25,6 +30,25 @@ namespace {
 
 const QString ApplicationTitle = QStringLiteral("Orvantis Ver 0.2");
 const QString DatabaseFileName = QStringLiteral("ipdb.ipdb");
+const QString AdministratorWarning =
+    QStringLiteral("You do not have Administrator rights.\rYou may not be able to change the Ip settings\r"
+                   "Do you want to try it anyway?");
+
+// Texts of the platform's records are 8-bit, in the system's code page.
+QString systemText(const std::string& text) { return QString::fromLocal8Bit(text); }
+std::string jobText(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+MainWindowServices withPlatformDefaults(MainWindowServices services) {
+    if (!services.isAdmin)
+        services.isAdmin = [] { return IsAdmin(); };
+    if (!services.launcher)
+        services.launcher = makeProcessLauncher();
+    if (!services.pause)
+        services.pause = sleepPause;
+    if (!services.adapters)
+        services.adapters = PlatformAdapterSource();
+    return services;
+}
 
 template <typename Widget> Widget* placed(Widget* widget, int left, int top, int width, int height) {
     widget->setGeometry(left, top, width, height);
@@ -38,7 +62,7 @@ TFrmMain::TFrmMain(const MainWindowServices& services, QWidget* parent)
       IPSetT(AdoConn, QStringLiteral("IPSetT"), QStringLiteral("IPSets")),
       ConnectionsT(AdoConn, QStringLiteral("ConnectionsT"), QStringLiteral("Connections")),
       ConnectionsDs(&ConnectionsT),
-      m_services(services),
+      m_services(withPlatformDefaults(services)),
       m_errorReport(*services.messages) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(ApplicationTitle);
@@ -50,13 +74,19 @@ TFrmMain::TFrmMain(const MainWindowServices& services, QWidget* parent)
     createControls();
     createMainMenu();
     createTreeMenu();
+    m_animateProgress = std::make_unique<AnimationProgress>(Animate1);
+    m_labelProgress = std::make_unique<LabelProgress>(Label1);
+    m_jobHost = std::make_shared<WindowJobHost>(this, *m_services.messages);
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     move(390, 250);
 
     m_errorReport.run([this] { FormCreate(); });
 }
 
-TFrmMain::~TFrmMain() = default;
+TFrmMain::~TFrmMain() {
+    // A job still running gets no further step: it cannot reach this window any more.
+    m_jobHost->close();
+}
 
 void TFrmMain::setAboutBox(QWidget* aboutBox) { m_aboutBox = aboutBox; }
 
@@ -243,7 +273,32 @@ void TFrmMain::Exit1Click() { close(); }
 
 // ---------------------------------------------------------------- current configuration
 
-void TFrmMain::RefreshBtnClick() { IPListView->clear(); }
+void TFrmMain::RefreshBtnClick() {
+    IPListView->clear();
+    auto snapshot = std::make_unique<TIPInfo>(*m_services.adapters);
+    AdapterInfo = std::move(snapshot);
+    for (std::int32_t a = 0; a < AdapterInfo->AdapterCount(); ++a) {
+        const TAdapter& adapter = AdapterInfo->Adapters(a);
+        QString addresses;
+        for (std::int32_t i = 0; i < adapter.IPAddressCount(); ++i)
+            addresses += systemText(adapter.IPAddresses(i).Text());
+        QString gateways;
+        for (std::int32_t i = 0; i < adapter.GatewayCount(); ++i)
+            gateways += systemText(adapter.Gateways(i).Text());
+        addConfigurationRow(QStringLiteral("Adapter ID"), systemText(adapter.AdapterName));
+        addConfigurationRow(QStringLiteral("Description"), systemText(adapter.Description));
+        addConfigurationRow(QStringLiteral("Current IP"), addresses);
+        addConfigurationRow(QStringLiteral("Default Gateway"), gateways);
+        addConfigurationRow(QStringLiteral("DHCP Enabled"),
+                            adapter.DhcpEnabled ? QStringLiteral("True") : QStringLiteral("False"));
+    }
+}
+
+void TFrmMain::addConfigurationRow(const QString& caption, const QString& value) {
+    auto* row = new QTreeWidgetItem(IPListView);
+    row->setText(0, caption);
+    row->setText(1, value);
+}
 
 // ---------------------------------------------------------------- IP set tree
 
@@ -331,7 +386,21 @@ void TFrmMain::DeletethisIPSet1Click() {
 
 // ---------------------------------------------------------------- commands of other windows
 
-void TFrmMain::ActivatethisIPSet1Click() {}
+void TFrmMain::ActivatethisIPSet1Click() {
+    if (!m_services.isAdmin() &&
+        m_services.messages->show(this, AdministratorWarning, Mb::YESNO | Mb::ICONWARNING) != Id::YES)
+        return;
+    auto job = std::make_unique<TChangeIp>(m_jobHost, m_services.launcher, m_services.pause);
+    job->FAnimate = m_animateProgress.get();
+    job->FLabel = m_labelProgress.get();
+    job->FIPAddress = jobText(IPSetT.fieldAsString(QStringLiteral("ipaddress")));
+    job->FSubnetMask = jobText(IPSetT.fieldAsString(QStringLiteral("subnetmask")));
+    job->FGateway = jobText(IPSetT.fieldAsString(QStringLiteral("gateway")));
+    job->FDNS = jobText(IPSetT.fieldAsString(QStringLiteral("dns")));
+    job->FDHCP = IPSetT.fieldAsBoolean(QStringLiteral("dhcp"));
+    job->FConnectionName = jobText(ConnectionNameById(IPSetT.fieldAsInteger(QStringLiteral("connection"))));
+    TChangeIp::StartReleasing(std::move(job));
+}
 
 void TFrmMain::AddNewIPConfigurationSet1Click() {}
 

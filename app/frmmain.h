@@ -1,16 +1,25 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QMainWindow>
+
+#include "net/IPInfo.h"
+#include "net/changeip.h"
 
 #include "store/database.h"
 #include "store/datasource.h"
 #include "store/datatable.h"
 #include "widgets/errorreport.h"
 
+class AdapterSource;
+class AnimationProgress;
 class BusyAnimation;
+class LabelProgress;
 class MessageBoxes;
+class ProcessLauncher;
+class WindowJobHost;
 class QAction;
 class QFrame;
 class QGroupBox;
@@ -22,9 +31,14 @@ class QTreeWidget;
 class QWidget;
 class TreeView;
 
-// What the main window needs from outside: the seams that tests replace.
+// What the main window needs from outside: the seams that tests replace. A piece
+// left empty is the platform's own.
 struct MainWindowServices {
     MessageBoxes* messages = nullptr;
+    std::function<bool()> isAdmin;                 // the administrator check
+    std::shared_ptr<ProcessLauncher> launcher;     // runs the netsh command lines
+    JobPause pause;                                // the pause after each command line
+    std::shared_ptr<AdapterSource> adapters;       // the records of the adapter snapshot
 };
 
 // The main window: the tree of IP sets, the current configuration list, the
@@ -64,6 +78,9 @@ public:
     BusyAnimation* Animate1 = nullptr;
     QLabel* Label1 = nullptr;
     QMenu* AdvPopupMenu1 = nullptr;
+
+    // The latest adapter snapshot; empty until the first successful refresh.
+    std::unique_ptr<TIPInfo> AdapterInfo;
 
     // Menu items (main menu, then the tree's context menu).
     QMenu* File1 = nullptr;
@@ -112,6 +129,8 @@ private:
     bool LocateIPSetByName(const QString& name);
     QString ConnectionNameById(int id);
 
+    void addConfigurationRow(const QString& caption, const QString& value);
+
     void createControls();
     void createMainMenu();
     void createTreeMenu();
@@ -122,6 +141,9 @@ private:
 
     MainWindowServices m_services;
     ErrorReport m_errorReport;
+    std::unique_ptr<AnimationProgress> m_animateProgress;
+    std::unique_ptr<LabelProgress> m_labelProgress;
+    std::shared_ptr<WindowJobHost> m_jobHost;
     QString m_databaseFolder;
     QWidget* m_aboutBox = nullptr;
     QWidget* m_manager = nullptr;
