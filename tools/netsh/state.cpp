@@ -1,0 +1,163 @@
+#include "state.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace netsh {
+
+namespace {
+
+std::vector<std::string> lines(std::string_view text) {
+    std::vector<std::string> result;
+    std::istringstream in{std::string(text)};
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+std::vector<std::string> words(std::string_view text, std::string_view separators = " \t\r") {
+    std::vector<std::string> result;
+    std::size_t pos = 0;
+    while ((pos = text.find_first_not_of(separators, pos)) != std::string_view::npos) {
+        const auto end = text.find_first_of(separators, pos);
+        result.emplace_back(text.substr(pos, end - pos));
+        pos = end;
+    }
+    return result;
+}
+
+std::optional<unsigned> number(const std::string& text) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool isNameserverLine(const std::string& line) {
+    const auto w = words(line);
+    return !w.empty() && w[0] == "nameserver";
+}
+
+} // namespace
+
+std::vector<std::string> parseIpAddresses(std::string_view output) {
+    std::vector<std::string> result;
+    for (const auto& line : lines(output)) {
+        const auto w = words(line);
+        for (std::size_t i = 0; i + 1 < w.size(); ++i) {
+            if (w[i] == "inet") {
+                result.push_back(w[i + 1]);
+                break;
+            }
+        }
+    }
+    return result;
+}
+
+std::vector<DefaultRoute> parseDefaultRoutes(std::string_view output) {
+    std::vector<DefaultRoute> result;
+    for (const auto& line : lines(output)) {
+        const auto w = words(line);
+        if (w.empty() || w[0] != "default") {
+            continue;
+        }
+        std::optional<Ipv4> gateway;
+        std::optional<unsigned> metric;
+        for (std::size_t i = 1; i + 1 < w.size(); ++i) {
+            if (w[i] == "via") {
+                gateway = parseDottedDecimal(w[i + 1]);
+            } else if (w[i] == "metric") {
+                metric = number(w[i + 1]);
+            }
+        }
+        if (gateway) {
+            result.push_back({*gateway, metric});
+        }
+    }
+    return result;
+}
+
+NmSettings parseNmSettings(std::string_view output) {
+    auto l = lines(output);
+    l.resize(6);
+    return {l[0], l[1], l[2], l[3], l[4], l[5]};
+}
+
+NmActive parseNmActive(std::string_view output) {
+    auto l = lines(output);
+    l.resize(3);
+    const auto gateway = words(l[1]);
+    return {words(l[0], " |,"), gateway.empty() ? std::string{} : gateway[0], words(l[2], " |,")};
+}
+
+std::vector<std::string> parseResolvectlDns(std::string_view output) {
+    const auto colon = output.find(':');
+    return colon == std::string_view::npos ? std::vector<std::string>{}
+                                           : words(output.substr(colon + 1), " \t\r\n");
+}
+
+std::vector<std::string> parseDhclientLeaseDns(std::string_view leases) {
+    std::vector<std::string> servers;
+    for (const auto& line : lines(leases)) {
+        const auto w = words(line);
+        if (w.size() >= 3 && w[0] == "option" && w[1] == "domain-name-servers") {
+            std::string list;
+            for (std::size_t i = 2; i < w.size(); ++i) {
+                list += w[i];
+            }
+            servers = words(list, ",;");
+        } else if (!w.empty() && w[0] == "lease") {
+            servers.clear(); // a new lease: only the last one counts
+        }
+    }
+    return servers;
+}
+
+std::vector<std::string> parseDhcpcdLeaseDns(std::string_view dump) {
+    for (const auto& line : lines(dump)) {
+        const std::string key = "domain_name_servers=";
+        if (line.rfind(key, 0) == 0) {
+            return words(std::string_view(line).substr(key.size()), " '\"");
+        }
+    }
+    return {};
+}
+
+std::vector<std::string> resolvConfServers(std::string_view content) {
+    std::vector<std::string> result;
+    for (const auto& line : lines(content)) {
+        if (isNameserverLine(line)) {
+            const auto w = words(line);
+            if (w.size() > 1) {
+                result.push_back(w[1]);
+            }
+        }
+    }
+    return result;
+}
+
+std::string resolvConfWithServers(std::string_view content, const std::vector<std::string>& servers) {
+    std::string nameservers;
+    for (const auto& server : servers) {
+        nameservers += "nameserver " + server + "\n";
+    }
+    std::string result;
+    bool placed = false;
+    for (const auto& line : lines(content)) {
+        if (!isNameserverLine(line)) {
+            result += line + "\n";
+        } else if (!placed) {
+            result += nameservers;
+            placed = true;
+        }
+    }
+    if (!placed) {
+        result += nameservers;
+    }
+    return result;
+}
+
+} // namespace netsh
