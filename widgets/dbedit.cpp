@@ -1,0 +1,130 @@
+#include "widgets/dbedit.h"
+
+#include "store/datasource.h"
+#include "store/datatable.h"
+
+#include <QScopedValueRollback>
+
+namespace {
+
+bool isPending(const DataTable* table) {
+    return table != nullptr &&
+           (table->state() == DataTable::State::Editing || table->state() == DataTable::State::Inserting);
+}
+
+} // namespace
+
+DbEdit::DbEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, &DbEdit::onUserEdit);
+    updateReadOnly();
+}
+
+DbEdit::~DbEdit() {
+    for (const auto& connection : m_sourceConnections)
+        disconnect(connection);
+    for (const auto& connection : m_tableConnections)
+        disconnect(connection);
+}
+
+DataSource* DbEdit::dataSource() const {
+    return m_source;
+}
+
+void DbEdit::setDataSource(DataSource* source) {
+    for (const auto& connection : m_sourceConnections)
+        disconnect(connection);
+    m_source = source;
+    if (source != nullptr) {
+        m_sourceConnections[0] = connect(source, &DataSource::stateChanged, this, [this] {
+            if (!m_startingEdit)
+                showCurrentRow();
+        });
+        m_sourceConnections[1] = connect(source, &DataSource::updatingRecord, this, &DbEdit::handOver);
+        m_sourceConnections[2] = connect(source, &DataSource::tableChanged, this, &DbEdit::bindTable);
+        m_sourceConnections[3] = connect(source, &QObject::destroyed, this, [this] { bindTable(); });
+    }
+    bindTable();
+}
+
+QString DbEdit::dataField() const {
+    return m_field;
+}
+
+void DbEdit::setDataField(const QString& field) {
+    m_field = field;
+    showCurrentRow();
+}
+
+bool DbEdit::isModified() const {
+    return m_modified;
+}
+
+DataTable* DbEdit::table() const {
+    return m_source ? m_source->table() : nullptr;
+}
+
+int DbEdit::boundFieldIndex() const {
+    const DataTable* bound = table();
+    if (bound == nullptr || !bound->isOpen() || m_field.isEmpty())
+        return -1;
+    for (int field = 0; field < bound->fieldCount(); ++field)
+        if (bound->fieldName(field).compare(m_field, Qt::CaseInsensitive) == 0)
+            return field;
+    return -1;
+}
+
+void DbEdit::bindTable() {
+    for (const auto& connection : m_tableConnections)
+        disconnect(connection);
+    if (DataTable* bound = table()) {
+        const auto reread = [this] {
+            if (!m_startingEdit)
+                showCurrentRow();
+        };
+        m_tableConnections[0] = connect(bound, &DataTable::cursorMoved, this, reread);
+        m_tableConnections[1] = connect(bound, &DataTable::rowsReset, this, reread);
+        m_tableConnections[2] = connect(bound, &DataTable::fieldChanged, this, &DbEdit::onFieldChanged);
+    }
+    showCurrentRow();
+}
+
+// Another row, another state or a new value of our field: show what the row holds;
+// whatever the user had typed and not handed over is forgotten.
+void DbEdit::showCurrentRow() {
+    m_modified = false;
+    const int field = boundFieldIndex();
+    setText(field < 0 ? QString() : table()->fieldAsString(m_field));
+    updateReadOnly();
+}
+
+void DbEdit::onFieldChanged(int field) {
+    if (!m_startingEdit && field == boundFieldIndex())
+        showCurrentRow();
+}
+
+void DbEdit::onUserEdit() {
+    if (!isPending(table())) {
+        bool editing = false;
+        {
+            const QScopedValueRollback starting(m_startingEdit, true);
+            editing = m_source && boundFieldIndex() >= 0 && m_source->beginUserEdit();
+        }
+        if (!editing) {
+            showCurrentRow();
+            return;
+        }
+    }
+    m_modified = true;
+}
+
+// The pending row is being settled or posted: write what the user typed.
+void DbEdit::handOver() {
+    if (!m_modified || !isPending(table()))
+        return;
+    table()->setFieldString(m_field, text());
+    m_modified = false;
+}
+
+void DbEdit::updateReadOnly() {
+    setReadOnly(!(m_source && boundFieldIndex() >= 0 && m_source->canModify()));
+}
