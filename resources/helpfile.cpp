@@ -1,0 +1,5 @@
+#include "resources/helpfile.h"
+
+QString helpFilePath() {
+    return QStringLiteral(ORVANTIS_HELP_FILE);
+}
