@@ -32,7 +32,7 @@ void BM_LoadIPSetTree(benchmark::State& state) {
     fill(db);
     FakeMessageBoxes messages;
     CurrentDirectory here(db.folder());
-    TFrmMain frm({&messages});
+    TFrmMain frm(TFrmMainProbe::services(messages));
     for (auto _ : state) {
         TFrmMainProbe::LoadIPSetTree(frm);
         benchmark::DoNotOptimize(frm.IPSetTreeView->topLevelItemCount());

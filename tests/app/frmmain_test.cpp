@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -27,9 +29,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     std::unique_ptr<TFrmMain> start() {
         CurrentDirectory here(db.folder());
-        MainWindowServices services;
-        services.messages = &messages;
-        auto window = std::make_unique<TFrmMain>(services);
+        auto window = std::make_unique<TFrmMain>(TFrmMainProbe::services(messages));
         window->show();
         return window;
     }
@@ -144,6 +144,7 @@ TEST_F(MainWindowTest, ExitAndCtrlQCloseTheMainWindow) {
 
     auto again = start();
     again->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(again.get()));
     QTest::keyClick(again.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(again->isVisible());
     EXPECT_TRUE(messages.shown.empty()) << "no question on closing";

@@ -19,9 +19,7 @@ class IPSetTreeTest : public ::testing::Test {
 protected:
     void start() {
         CurrentDirectory here(db.folder());
-        MainWindowServices services;
-        services.messages = &messages;
-        frm = std::make_unique<TFrmMain>(services);
+        frm = std::make_unique<TFrmMain>(TFrmMainProbe::services(messages));
         frm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
         tree = frm->IPSetTreeView;
@@ -184,7 +182,7 @@ TEST_F(ThreeSetsTest, MenuKeyOpensTheMenuForTheSelectedNode) {
     click(node(0));
     QTest::keyClick(tree, Qt::Key_Down);
     tree->setFocus();
-    QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(5, 5));
+    QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(5, 5), tree->viewport()->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(tree->viewport(), &keyboard);
     ASSERT_TRUE(frm->AdvPopupMenu1->isVisible());
     EXPECT_EQ(commandsEnabled(), QList<bool>({true, true, true}));
@@ -222,7 +220,7 @@ TEST(IPSetTreeDuplicates, ClickOnEitherOfTwoSameNamedSetsMakesTheFirstCurrent) {
     db.addIPSet("Twin", "1.0.0.2", "", "", "", 0, 0);
     FakeMessageBoxes messages;
     CurrentDirectory here(db.folder());
-    TFrmMain frm({&messages});
+    TFrmMain frm(TFrmMainProbe::services(messages));
     frm.show();
     QTreeWidgetItem* second = frm.IPSetTreeView->topLevelItem(1);
     QTest::mouseClick(frm.windowHandle(), Qt::LeftButton, Qt::NoModifier,
