@@ -375,8 +375,8 @@ bool DataTable::fieldAsBoolean(const QString& name) const {
 int DataTable::fieldAsInteger(const QString& name) const {
     const int field = fieldIndex(name);
     const QVariant value = currentValue(name);
-    if (noValue(value))
-        return 0;
+    if (noValue(value) || (value.typeId() == QMetaType::QString && value.toString().isEmpty()))
+        return 0; // an empty text holds no number either
     if (m_fields[field].isBoolean)
         return booleanOf(value) ? 1 : 0;
     const std::optional<qint64> number = wholeNumberOf(value);
@@ -592,10 +592,12 @@ void DataTable::remove() {
     m_current = m_rows.isEmpty() ? -1 : std::min(index, static_cast<int>(m_rows.size()) - 1);
     m_eof = m_rows.isEmpty();
     m_modified = false;
+    const bool wasEditing = m_state != State::Browsing;
     m_state = State::Browsing;
     emit rowRemoved(index);
     emit cursorMoved();
-    emit stateChanged();
+    if (wasEditing)
+        emit stateChanged();
 }
 
 // Bound controls hand over their values first; a row with written fields is then
