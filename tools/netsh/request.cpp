@@ -30,6 +30,9 @@ std::string joined(const std::vector<std::string>& args) {
 
 // The command words in front of the parameters: interface ip set address|dns.
 Setting parseCommand(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        throw UsageError("netsh: no command given (interface ip set address|dns NAME ...)");
+    }
     const bool known = args.size() >= 4 && isWord(args[0], {"interface"}) &&
                        isWord(args[1], {"ip", "ipv4"}) && isWord(args[2], {"set"}) &&
                        isWord(args[3], {"address", "dns"});
