@@ -1,0 +1,19 @@
+# The administrator check, the process runner, the netsh command lines and the IP
+# change job (TChangeIp). Included by net/CMakeLists.txt.
+add_library(orvantis_net_changeip STATIC
+    admin.h capstatus.cpp
+    argsplit.h argsplit.cpp
+    process.h
+    commandline.h commandline.cpp
+    changeip.h changeip.cpp)
+if(WIN32)
+    target_sources(orvantis_net_changeip PRIVATE admin_win32.cpp process_win32.cpp)
+    target_link_libraries(orvantis_net_changeip PUBLIC advapi32)
+else()
+    target_sources(orvantis_net_changeip PRIVATE admin_linux.cpp process_posix.cpp)
+endif()
+set_target_properties(orvantis_net_changeip PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+target_include_directories(orvantis_net_changeip PUBLIC ${PROJECT_SOURCE_DIR})
+find_package(Threads REQUIRED)
+target_link_libraries(orvantis_net_changeip PUBLIC orvantis_options Threads::Threads)
+target_link_libraries(orvantis_net INTERFACE orvantis_net_changeip)

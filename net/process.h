@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The platform's show-window code that hides a new process's window (SW_HIDE).
+inline constexpr int kShowModeHide = 0;
+
+// A process started by a ProcessLauncher. Destroying it closes what refers to the
+// process; it does not end the process.
+class RunningProcess {
+public:
+    virtual ~RunningProcess() = default;
+
+    // Waits, without a time limit, until the process has ended; answers its exit
+    // code as the platform reports it (a Windows exit code is a 32-bit unsigned
+    // number; on Linux a process ended by signal n gives 128 + n). Call it once.
+    virtual std::uint32_t waitForExit() = 0;
+};
+
+// Starts command lines as processes of their own, without a shell. The first word of
+// the line (split as the Microsoft C runtime splits a command line) names the
+// program; it is never taken from the current directory.
+class ProcessLauncher {
+public:
+    virtual ~ProcessLauncher() = default;
+
+    // Starts the line with the given show mode (a hidden window, kShowModeHide, for
+    // every line of this program). Answers null when the process cannot be started.
+    // Never throws for a program that is missing or cannot run.
+    virtual std::unique_ptr<RunningProcess> start(const std::string& commandLine, int showMode) = 0;
+};
+
+// The launcher of this platform.
+//
+// Windows: netsh runs from the system folder (%SystemRoot%\System32\netsh.exe) with
+// the command line unchanged; a program named by an absolute path runs from there;
+// any other bare name is looked for in programFolder, then in the system folder.
+// Linux: a program named by an absolute path runs from there; a bare name is looked
+// for in programFolder, then in the absolute entries of PATH.
+// A relative path (one that names a folder, but not from the root) never runs.
+//
+// An empty programFolder stands for the folder of the running program.
+std::unique_ptr<ProcessLauncher> makeProcessLauncher(std::string programFolder = {});

@@ -1,0 +1,41 @@
+# Tests of the administrator check, the process runner, the netsh command lines and
+# the IP change job. Included by tests/net/CMakeLists.txt, also in the Windows build.
+
+# Helper programs that the runner starts for real.
+function(orvantis_changeip_helper name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE orvantis_options)
+    set_target_properties(${name} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+    if(CMAKE_CROSSCOMPILING)
+        target_link_options(${name} PRIVATE -static)
+    endif()
+endfunction()
+orvantis_changeip_helper(orvantis_test_exitwith exitwith.cpp)
+orvantis_changeip_helper(orvantis_test_recordargs recordargs.cpp)
+
+orvantis_add_test(NAME net_commandline_test
+    SOURCES commandline_test.cpp argsplit_test.cpp
+    LIBS orvantis_net_changeip)
+orvantis_add_test(NAME net_changeip_test
+    SOURCES changeip_test.cpp changeipfakes.h
+    LIBS orvantis_net_changeip)
+
+if(WIN32)
+    orvantis_changeip_helper(orvantis_test_recordcmdline recordcmdline_win32.cpp)
+    orvantis_add_test(NAME net_changeip_win32_test
+        SOURCES changeip_win32_test.cpp changeipfakes.h
+        LIBS orvantis_net_changeip)
+    add_dependencies(net_changeip_win32_test
+        orvantis_test_exitwith orvantis_test_recordargs orvantis_test_recordcmdline)
+else()
+    orvantis_add_test(NAME net_admin_test
+        SOURCES admin_test.cpp
+        LIBS orvantis_net_changeip)
+    orvantis_add_test(NAME net_process_posix_test
+        SOURCES process_posix_test.cpp changeipfakes.h
+        LIBS orvantis_net_changeip)
+    add_dependencies(net_process_posix_test orvantis_test_exitwith orvantis_test_recordargs)
+    target_compile_definitions(net_process_posix_test PRIVATE
+        ORVANTIS_EXITWITH="$<TARGET_FILE:orvantis_test_exitwith>"
+        ORVANTIS_RECORDARGS="$<TARGET_FILE:orvantis_test_recordargs>")
+endif()

@@ -1,0 +1,199 @@
+// The Windows side of the IP change job, run under Wine: the administrator check on a
+// real token, the runner starting real processes of ours (by absolute path), the exact
+// command line a child receives, and the job's range check error on a real exit code.
+#include "changeipfakes.h"
+#include "net/admin.h"
+#include "net/process.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+std::string ownFolder() {
+    char buffer[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string path(buffer, length);
+    return path.substr(0, path.find_last_of("\\/"));
+}
+
+std::string helper(const char* name) {
+    return ownFolder() + "\\" + name + ".exe";
+}
+
+std::optional<std::uint32_t> run(ProcessLauncher& launcher, const std::string& line) {
+    std::unique_ptr<RunningProcess> process = launcher.start(line, kShowModeHide);
+    if (!process)
+        return std::nullopt;
+    return process->waitForExit();
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class RecordFile {
+public:
+    RecordFile() : m_path(ownFolder() + "\\changeip-record-" + std::to_string(::GetCurrentProcessId())) {
+        std::remove(m_path.c_str());
+        ::SetEnvironmentVariableA("ORVANTIS_RECORD_FILE", m_path.c_str());
+        _putenv_s("ORVANTIS_RECORD_FILE", m_path.c_str());
+    }
+    ~RecordFile() { std::remove(m_path.c_str()); }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+TEST(WindowsIsAdmin, AnswersConsistentlyOnARealToken) {
+    const bool first = IsAdmin();
+    const bool second = IsAdmin();
+    EXPECT_EQ(first, second);
+    std::printf("IsAdmin() answers %s here\n", first ? "true" : "false");
+}
+
+TEST(WindowsIsAdmin, ThreadImpersonatingItsProcessAnswersAsTheProcess) {
+    // With a thread token of its own, the check reads the thread's token.
+    const bool processAnswer = IsAdmin();
+    ASSERT_TRUE(::ImpersonateSelf(SecurityImpersonation));
+    const bool threadAnswer = IsAdmin();
+    ::RevertToSelf();
+    EXPECT_EQ(threadAnswer, processAnswer);
+}
+
+struct ExitCase {
+    const char* name;
+    const char* argument;
+    std::uint32_t exitCode;
+};
+
+class WindowsExitCodes : public testing::TestWithParam<ExitCase> {};
+
+TEST_P(WindowsExitCodes, AreReportedUnsigned) {
+    const auto launcher = makeProcessLauncher();
+    EXPECT_EQ(run(*launcher, "\"" + helper("orvantis_test_exitwith") + "\" " + GetParam().argument),
+              GetParam().exitCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WindowsExitCodes,
+                         testing::Values(ExitCase{"Zero", "0", 0}, ExitCase{"One", "1", 1},
+                                         ExitCase{"LargestSigned", "0x7FFFFFFF", 0x7FFFFFFFu},
+                                         ExitCase{"TwoToTheThirtyFirst", "0x80000000", 0x80000000u}),
+                         [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
+
+TEST(WindowsLauncher, FindsABareNameInTheProgramsFolder) {
+    const auto launcher = makeProcessLauncher(ownFolder());
+    EXPECT_EQ(run(*launcher, "orvantis_test_exitwith 6"), 6u);
+}
+
+TEST(WindowsLauncher, MissingProgramCannotStart) {
+    const auto launcher = makeProcessLauncher();
+    EXPECT_EQ(launcher->start(ownFolder() + "\\orvantis-no-such-program.exe 1", kShowModeHide), nullptr);
+    EXPECT_EQ(launcher->start("orvantis-no-such-program 1", kShowModeHide), nullptr);
+    EXPECT_EQ(launcher->start(".\\orvantis_test_exitwith 1", kShowModeHide), nullptr);
+}
+
+TEST(WindowsLauncher, ChildReceivesTheWholeCommandLineUnchanged) {
+    const RecordFile record;
+    const auto launcher = makeProcessLauncher();
+    const std::string program = "\"" + helper("orvantis_test_recordcmdline") + "\"";
+    for (const std::string& rest :
+         {std::string(" interface ip set address \"LA\"N\"  static 10.0.0.5 255.255.255.0  1"),
+          std::string(" interface ip set dns \"") + std::string(3000, 'n') + "\"  dhcp ",
+          std::string(" a\\\\\\\"b \"c\"\"d\" e\\\\")}) {
+        const std::string line = program + rest;
+        ASSERT_EQ(run(*launcher, line), 0u);
+        EXPECT_EQ(readFile(record.path()), line);
+    }
+}
+
+TEST(WindowsLauncher, NetshNeverComesFromTheCurrentDirectory) {
+    // A recording netsh.exe in the current directory must not be the one that runs.
+    const RecordFile record;
+    const std::string folder = ownFolder() + "\\changeip-cwd";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string planted = folder + "\\netsh.exe";
+    ASSERT_TRUE(::CopyFileA(helper("orvantis_test_recordcmdline").c_str(), planted.c_str(), FALSE));
+    char previous[MAX_PATH];
+    ::GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryA(folder.c_str()));
+    const auto launcher = makeProcessLauncher(ownFolder());
+    // "netsh /?" only prints its help; a system without netsh cannot start it at all.
+    const std::optional<std::uint32_t> result = run(*launcher, "netsh /?");
+    ::SetCurrentDirectoryA(previous);
+    std::printf("netsh /? from the system folder: %s\n",
+                result ? ("exit code " + std::to_string(*result)).c_str() : "could not be started");
+    EXPECT_EQ(readFile(record.path()), "") << "the planted netsh.exe ran";
+    ::DeleteFileA(planted.c_str());
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+// The system runner with every command line replaced by one fixed line, so that the
+// job runs a real process of ours instead of netsh.
+class ReplacingLauncher final : public ProcessLauncher {
+public:
+    explicit ReplacingLauncher(std::string line)
+        : m_line(std::move(line)), m_launcher(makeProcessLauncher()) {}
+    std::unique_ptr<RunningProcess> start(const std::string&, int showMode) override {
+        return m_launcher->start(m_line, showMode);
+    }
+
+private:
+    std::string m_line;
+    std::unique_ptr<ProcessLauncher> m_launcher;
+};
+
+TEST(WindowsChangeIp, RealExitCodeOfTwoToTheThirtyFirstGivesRangeCheckError) {
+    EventLog log;
+    auto host = std::make_shared<UiThreadHost>(log);
+    FakeAnimation animation(*host);
+    FakeLabel label(*host);
+    {
+        TChangeIp job(
+            host,
+            std::make_shared<ReplacingLauncher>("\"" + helper("orvantis_test_exitwith") + "\" 0x80000000"),
+            recordingPause(log));
+        job.FAnimate = &animation;
+        job.FLabel = &label;
+        job.FConnectionName = "LAN";
+        job.Start();
+    }
+    const std::vector<std::string> events = log.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "message: Range check error"), 2);
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         "label Changing IP settings failed: netsh ended with code 2147483648."),
+              2);
+    EXPECT_EQ(events.back(), "warning: The IP Set was not applied completely.\r"
+                             "Address settings: netsh ended with code 2147483648\r"
+                             "DNS settings: netsh ended with code 2147483648");
+}
+
+TEST(WindowsChangeIp, MissingProgramShowsCouldNotStart) {
+    EventLog log;
+    auto host = std::make_shared<UiThreadHost>(log);
+    FakeAnimation animation(*host);
+    FakeLabel label(*host);
+    {
+        TChangeIp job(host,
+                      std::make_shared<ReplacingLauncher>(ownFolder() + "\\orvantis-no-such-program.exe"),
+                      recordingPause(log));
+        job.FAnimate = &animation;
+        job.FLabel = &label;
+        job.FConnectionName = "LAN";
+        job.Start();
+    }
+    const std::vector<std::string> events = log.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "label Could not start netsh."), 2);
+    EXPECT_EQ(events.back(), "warning: The IP Set was not applied completely.\r"
+                             "Address settings: netsh could not be started\r"
+                             "DNS settings: netsh could not be started");
+}
+
+} // namespace

@@ -1,0 +1,235 @@
+// The Linux process runner, for real, with the helper programs exitwith and recordargs
+// (their paths come from the build). Nothing here touches the network.
+#include "changeipfakes.h"
+#include "net/process.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kExitWith = ORVANTIS_EXITWITH;
+const std::string kRecordArgs = ORVANTIS_RECORDARGS;
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "orvantis-changeip-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        m_path = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    const fs::path& path() const { return m_path; }
+
+    // An executable shell script named name that ends with code.
+    void addScript(const std::string& name, int code) const {
+        const fs::path file = m_path / name;
+        std::ofstream(file) << "#!/bin/sh\nexit " << code << "\n";
+        fs::permissions(file, fs::perms::owner_all);
+    }
+    void addCopy(const std::string& name, const std::string& program) const {
+        fs::copy_file(program, m_path / name);
+    }
+
+private:
+    fs::path m_path;
+};
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+class ScopedCurrentDirectory {
+public:
+    explicit ScopedCurrentDirectory(const fs::path& path) : m_old(fs::current_path()) {
+        fs::current_path(path);
+    }
+    ~ScopedCurrentDirectory() { fs::current_path(m_old); }
+
+private:
+    fs::path m_old;
+};
+
+// Runs a line to its end; nullopt when it cannot be started.
+std::optional<std::uint32_t> run(ProcessLauncher& launcher, const std::string& line) {
+    std::unique_ptr<RunningProcess> process = launcher.start(line, kShowModeHide);
+    if (!process)
+        return std::nullopt;
+    return process->waitForExit();
+}
+
+// The runs that recordargs wrote into file: the argv of each.
+std::vector<std::vector<std::string>> recordedRuns(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::vector<std::string>> runs(1);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        if (text.compare(pos, 4, "end\n") == 0) {
+            runs.emplace_back();
+            pos += 4;
+            continue;
+        }
+        const std::size_t colon = text.find(':', pos);
+        const std::size_t length = std::stoul(text.substr(pos, colon - pos));
+        runs.back().push_back(text.substr(colon + 1, length));
+        pos = colon + 1 + length + 1;
+    }
+    runs.pop_back();
+    return runs;
+}
+
+struct ExitCase {
+    const char* name;
+    std::string arguments;
+    std::uint32_t exitCode;
+};
+
+class PosixExitCodes : public testing::TestWithParam<ExitCase> {};
+
+TEST_P(PosixExitCodes, AreReportedAsTheProcessEnded) {
+    const auto launcher = makeProcessLauncher();
+    EXPECT_EQ(run(*launcher, kExitWith + " " + GetParam().arguments), GetParam().exitCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PosixExitCodes,
+                         testing::Values(ExitCase{"Zero", "0", 0}, ExitCase{"One", "1", 1},
+                                         ExitCase{"Largest", "255", 255},
+                                         ExitCase{"KilledByTerm", "signal 15", 128 + SIGTERM},
+                                         ExitCase{"KilledByKill", "signal 9", 128 + SIGKILL}),
+                         [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
+
+TEST(PosixLauncher, MissingProgramCannotStart) {
+    TempFolder empty;
+    const auto launcher = makeProcessLauncher(empty.path().string());
+    EXPECT_EQ(launcher->start("orvantis-no-such-program 1", kShowModeHide), nullptr);
+    EXPECT_EQ(launcher->start((empty.path() / "missing").string(), kShowModeHide), nullptr);
+    EXPECT_EQ(launcher->start("", kShowModeHide), nullptr);
+}
+
+TEST(PosixLauncher, LooksInTheProgramsFolderBeforePath) {
+    TempFolder own, onPath;
+    own.addScript("orvantis-fake-tool", 7);
+    onPath.addScript("orvantis-fake-tool", 9);
+    const ScopedEnv path("PATH", onPath.path().string() + ":/usr/bin:/bin");
+    const auto launcher = makeProcessLauncher(own.path().string());
+    EXPECT_EQ(run(*launcher, "orvantis-fake-tool"), 7u);
+    fs::remove(own.path() / "orvantis-fake-tool");
+    EXPECT_EQ(run(*launcher, "orvantis-fake-tool"), 9u);
+}
+
+TEST(PosixLauncher, NeverTakesAProgramFromTheCurrentDirectory) {
+    TempFolder own, current;
+    current.addScript("orvantis-fake-tool", 5);
+    const ScopedCurrentDirectory cwd(current.path());
+    // Empty, "." and relative entries all stand for the current directory.
+    const ScopedEnv path("PATH", ":.:./:" + current.path().filename().string() + "::/usr/bin");
+    const auto launcher = makeProcessLauncher(own.path().string());
+    EXPECT_EQ(launcher->start("orvantis-fake-tool", kShowModeHide), nullptr);
+    EXPECT_EQ(launcher->start("./orvantis-fake-tool", kShowModeHide), nullptr);
+    const ScopedCurrentDirectory up(current.path().parent_path());
+    EXPECT_EQ(launcher->start(current.path().filename().string() + "/orvantis-fake-tool", kShowModeHide),
+              nullptr);
+    EXPECT_EQ(run(*launcher, (current.path() / "orvantis-fake-tool").string()), 5u); // an absolute path runs
+}
+
+TEST(PosixLauncher, DefaultFolderIsTheRunningProgramsOwn) {
+    // recordargs and exitwith are built next to this test program.
+    const fs::path ownFolder = fs::read_symlink("/proc/self/exe").parent_path();
+    ASSERT_TRUE(fs::exists(ownFolder / fs::path(kExitWith).filename()));
+    const ScopedEnv path("PATH", "/usr/bin:/bin");
+    const auto launcher = makeProcessLauncher();
+    EXPECT_EQ(run(*launcher, fs::path(kExitWith).filename().string() + " 4"), 4u);
+}
+
+TEST(PosixLauncher, ChildReceivesTheArgumentsAsTheRuntimeSplitsThem) {
+    TempFolder folder;
+    const fs::path record = folder.path() / "record";
+    const ScopedEnv recordFile("ORVANTIS_RECORD_FILE", record.string());
+    const std::string longName(5000, 'n');
+    const auto launcher = makeProcessLauncher();
+    ASSERT_EQ(
+        run(*launcher, kRecordArgs + " interface ip set address \"LA\"N\"  static 1.2.3.4 255.0.0.0  1"), 0u);
+    ASSERT_EQ(run(*launcher, kRecordArgs + " set dns \"" + longName + "\"  dhcp "), 0u);
+    ASSERT_EQ(run(*launcher, kRecordArgs + " a\\\\\\\"b \"c\"\"d\" e\\\\"), 0u);
+    const std::vector<std::vector<std::string>> expected = {
+        {kRecordArgs, "interface", "ip", "set", "address", "LAN  static 1.2.3.4 255.0.0.0  1"},
+        {kRecordArgs, "set", "dns", longName, "dhcp"},
+        {kRecordArgs, "a\\\"b", "c\"d", "e\\\\"}};
+    EXPECT_EQ(recordedRuns(record), expected);
+}
+
+TEST(PosixLauncher, ChildReadsEndOfFileOnItsStandardInput) {
+    const auto launcher = makeProcessLauncher();
+    // cat copies standard input to standard output; from /dev/null it ends at once with 0.
+    const ScopedEnv path("PATH", "/usr/bin:/bin");
+    EXPECT_EQ(run(*launcher, "cat"), 0u);
+}
+
+// The job with the real runner and a fake netsh (recordargs under that name) in the
+// runner's program folder: both lines reach it in full.
+TEST(ChangeIpWithRealRunner, FakeNetshReceivesBothLines) {
+    TempFolder folder;
+    folder.addCopy("netsh", kRecordArgs);
+    const fs::path record = folder.path() / "record";
+    const ScopedEnv recordFile("ORVANTIS_RECORD_FILE", record.string());
+    EventLog log;
+    auto host = std::make_shared<UiThreadHost>(log);
+    FakeAnimation animation(*host);
+    FakeLabel label(*host);
+    const std::string name = "Local \"Area\" " + std::string(700, 'c');
+    {
+        TChangeIp job(host, makeProcessLauncher(folder.path().string()), recordingPause(log));
+        job.FAnimate = &animation;
+        job.FLabel = &label;
+        job.FIPAddress = "192.168.1.20";
+        job.FSubnetMask = "255.255.255.0";
+        job.FDNS = "192.168.1.1";
+        job.FConnectionName = name;
+        job.Start();
+    } // the destructor waits for the body
+    const std::vector<std::vector<std::string>> expected = {
+        {"netsh", "interface", "ip", "set", "address", "Local Area " + std::string(700, 'c'), "static",
+         "192.168.1.20", "255.255.255.0", "1"},
+        {"netsh", "interface", "ip", "set", "dns", "Local Area " + std::string(700, 'c'), "static",
+         "192.168.1.1", "primary"}};
+    EXPECT_EQ(recordedRuns(record), expected);
+    const std::vector<std::string> events = log.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         "label IP Settings Succecsfully changed...Posting data please wait..."),
+              2);
+    EXPECT_EQ(events.back(), "label hide");
+}
+
+} // namespace
