@@ -1,0 +1,367 @@
+// The connection to the database file, and what happens with bad files, locks and
+// two copies of the program writing one file.
+#include "store/database.h"
+#include "store/datatable.h"
+#include "store/schema.h"
+#include "tests/fixtures/tempdatabase.h"
+#include "tests/store/storetest.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <chrono>
+#include <future>
+#include <gtest/gtest.h>
+#include <sys/fsuid.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using State = DataTable::State;
+
+const QString RowChanged = QStringLiteral(
+    "Row cannot be located for updating. Some values may have been changed since it was last read.");
+
+// A connection of its own to a file, as another process would hold one.
+class OtherConnection {
+public:
+    explicit OtherConnection(const QString& path)
+        : m_name(QStringLiteral("other-") + QUuid::createUuid().toString(QUuid::WithoutBraces)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~OtherConnection() {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    bool exec(const QString& sql) {
+        QSqlQuery query(QSqlDatabase::database(m_name, false));
+        return query.exec(sql);
+    }
+
+private:
+    QString m_name;
+};
+
+QString connectError(const QString& path, int busyTimeoutMs = Database::BusyTimeoutMs) {
+    Database database;
+    database.setConnectionString(path);
+    database.setBusyTimeout(busyTimeoutMs);
+    const QString error = errorOf([&] { database.connect(); });
+    EXPECT_FALSE(database.isConnected());
+    return error;
+}
+
+TEST(DatabaseTest, AMissingFileIsAnErrorAndIsNotCreated) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ipdb.ipdb"));
+    EXPECT_EQ(connectError(path), QStringLiteral("unable to open database file"));
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(connectError(QString()), QStringLiteral("unable to open database file"));
+}
+
+TEST(DatabaseTest, AFileThatIsNoDatabaseFailsAtConnect) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ipdb.ipdb"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("Standard Jet DB, or anything else that is not SQLite").repeated(40));
+    file.close();
+    EXPECT_EQ(connectError(path), QStringLiteral("file is not a database"));
+}
+
+TEST(DatabaseTest, OpensAFileInAFolderWhoseNameHoldsUriCharacters) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("a?b#c%20d e"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/ipdb.ipdb");
+    createEmptyDatabase(path);
+    Database database;
+    database.setConnectionString(path);
+    database.connect();
+    DataTable connections(database, QStringLiteral("ConnectionsT"), QStringLiteral("Connections"));
+    connections.open();
+    connections.insert();
+    connections.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("LAN"));
+    connections.post();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList()) << "no file made beside the folder";
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"ipdb.ipdb"});
+}
+
+TEST(DatabaseTest, EachDatabaseHasItsOwnConnectionAndConnectTwiceIsHarmless) {
+    TempDatabase file;
+    Database one;
+    Database two;
+    EXPECT_NE(one.qtConnectionName(), two.qtConnectionName());
+    one.setConnectionString(file.path());
+    two.setConnectionString(file.path());
+    one.connect();
+    one.connect();
+    two.connect();
+    EXPECT_TRUE(one.isConnected() && two.isConnected());
+    one.disconnect();
+    EXPECT_FALSE(one.isConnected());
+    EXPECT_TRUE(two.isConnected());
+    EXPECT_FALSE(QSqlDatabase::contains(one.qtConnectionName()));
+}
+
+TEST(DatabaseTest, ATableThatFailedToOpenStaysClosedAndTriesAgain) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ipdb.ipdb"));
+    Database database;
+    database.setConnectionString(path);
+    DataTable ipsets(database, QStringLiteral("IPSetT"), QStringLiteral("IPSets"));
+    EXPECT_EQ(errorOf([&] { ipsets.open(); }), QStringLiteral("unable to open database file"));
+    EXPECT_EQ(ipsets.state(), State::Closed);
+    createEmptyDatabase(path); // the file appears: the next open connects
+    ipsets.open();
+    EXPECT_EQ(ipsets.state(), State::Browsing);
+}
+
+// --- a database that lacks a table or a field ----------------------------------------
+
+class DamagedSchemaTest : public ::testing::Test {
+protected:
+    void SetUp() override { database.setConnectionString(file.path()); }
+    TempDatabase file;
+    Database database;
+    DataTable ipsets{database, QStringLiteral("IPSetT"), QStringLiteral("IPSets")};
+    DataTable connections{database, QStringLiteral("ConnectionsT"), QStringLiteral("Connections")};
+};
+
+TEST_F(DamagedSchemaTest, AMissingTableFailsToOpenWithTheEnginesText) {
+    ASSERT_TRUE(file.exec(QStringLiteral("DROP TABLE IPSets")));
+    EXPECT_EQ(errorOf([&] { ipsets.open(); }), QStringLiteral("no such table: IPSets"));
+    EXPECT_EQ(ipsets.state(), State::Closed);
+    connections.open(); // the other table is not affected
+    EXPECT_EQ(connections.state(), State::Browsing);
+}
+
+TEST_F(DamagedSchemaTest, AMissingFieldIsReportedWhenItIsUsed) {
+    ASSERT_TRUE(file.exec(QStringLiteral("ALTER TABLE IPSets DROP COLUMN DHCP")));
+    ASSERT_TRUE(file.exec(QStringLiteral("INSERT INTO IPSets (IPSet_Name) VALUES ('Home')")));
+    ipsets.open();
+    EXPECT_EQ(ipsets.fieldAsString(QStringLiteral("IPSet_Name")), QStringLiteral("Home"));
+    EXPECT_EQ(errorOf([&] { ipsets.fieldAsBoolean(QStringLiteral("DHCP")); }),
+              QStringLiteral("IPSetT: Field 'DHCP' not found"));
+    ipsets.edit();
+    EXPECT_EQ(errorOf([&] { ipsets.setFieldBoolean(QStringLiteral("dhcp"), true); }),
+              QStringLiteral("IPSetT: Field 'dhcp' not found"));
+    EXPECT_EQ(ipsets.state(), State::Editing);
+}
+
+// --- a read-only file ----------------------------------------------------------------------
+
+// Root may write any file. For the span of a test, this thread then checks file
+// access as an unprivileged user instead (the file-system uid is per thread and
+// dropping it to non-zero also drops the override of file permissions).
+class UnprivilegedFileAccess {
+public:
+    UnprivilegedFileAccess() {
+        if (geteuid() == 0)
+            setfsuid(NobodyUid);
+    }
+    ~UnprivilegedFileAccess() {
+        if (geteuid() == 0)
+            setfsuid(0);
+    }
+    UnprivilegedFileAccess(const UnprivilegedFileAccess&) = delete;
+    UnprivilegedFileAccess& operator=(const UnprivilegedFileAccess&) = delete;
+
+private:
+    static constexpr uid_t NobodyUid = 65534;
+};
+
+TEST(ReadOnlyFileTest, WritesFailWithTheEnginesTextAndTheRowStaysPending) {
+    TempDatabase file;
+    file.addConnection(QStringLiteral("LAN"));
+    const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    ASSERT_TRUE(QFile::setPermissions(file.folder(), readable | QFile::WriteOwner | QFile::ExeOwner |
+                                                         QFile::ExeGroup | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(file.path(), readable));
+    UnprivilegedFileAccess unprivileged;
+    QFile probe(file.path());
+    if (probe.open(QIODevice::ReadWrite))
+        GTEST_SKIP() << "this thread may write a read-only file: nothing to test";
+
+    Database database;
+    database.setConnectionString(file.path());
+    DataTable connections(database, QStringLiteral("ConnectionsT"), QStringLiteral("Connections"));
+    connections.open();
+    EXPECT_EQ(connections.fieldAsString(QStringLiteral("ConnectionName")), QStringLiteral("LAN"));
+    connections.edit();
+    connections.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("WLAN"));
+    EXPECT_EQ(errorOf([&] { connections.post(); }), QStringLiteral("attempt to write a readonly database"));
+    EXPECT_EQ(connections.state(), State::Editing);
+    EXPECT_EQ(connections.fieldAsString(QStringLiteral("ConnectionName")), QStringLiteral("WLAN"));
+    EXPECT_EQ(errorOf([&] {
+                  connections.cancel();
+                  connections.remove();
+              }),
+              QStringLiteral("attempt to write a readonly database"));
+    EXPECT_EQ(connections.recordCount(), 1);
+    EXPECT_EQ(file.column(QStringLiteral("SELECT ConnectionName FROM Connections")), QStringList{"LAN"});
+}
+
+// --- locks held by another connection -------------------------------------------------------
+
+class LockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        file.addConnection(QStringLiteral("LAN"));
+        database.setConnectionString(file.path());
+    }
+    TempDatabase file;
+    Database database;
+    DataTable connections{database, QStringLiteral("ConnectionsT"), QStringLiteral("Connections")};
+};
+
+TEST_F(LockTest, ALockHeldPastTheTimeoutFailsTheConnect) {
+    OtherConnection other(file.path());
+    ASSERT_TRUE(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    database.setBusyTimeout(100);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(errorOf([&] { connections.open(); }), QStringLiteral("database is locked"));
+    EXPECT_GE(timer.elapsed(), 90) << "waited for the lock first";
+    EXPECT_EQ(connections.state(), State::Closed);
+    ASSERT_TRUE(other.exec(QStringLiteral("COMMIT")));
+    connections.open();
+    EXPECT_EQ(connections.recordCount(), 1);
+}
+
+TEST_F(LockTest, APostRefusedByALockStaysPendingAndSucceedsLater) {
+    database.setBusyTimeout(100);
+    connections.open();
+    OtherConnection other(file.path());
+    ASSERT_TRUE(other.exec(QStringLiteral("BEGIN IMMEDIATE"))); // another writer is busy
+    connections.insert();
+    connections.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("VPN"));
+    EXPECT_EQ(errorOf([&] { connections.post(); }), QStringLiteral("database is locked"));
+    EXPECT_EQ(connections.state(), State::Inserting);
+    EXPECT_EQ(errorOf([&] {
+                  connections.remove();
+                  connections.first();
+                  connections.remove();
+              }),
+              QStringLiteral("database is locked"));
+    EXPECT_EQ(connections.recordCount(), 1) << "the refused delete kept the row";
+    ASSERT_TRUE(other.exec(QStringLiteral("COMMIT")));
+    connections.insert();
+    connections.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("VPN"));
+    connections.post();
+    EXPECT_EQ(file.column(QStringLiteral("SELECT ConnectionName FROM Connections ORDER BY 1")),
+              QStringList({"LAN", "VPN"}));
+}
+
+TEST_F(LockTest, AShortLockIsWaitedFor) {
+    connections.open();
+    std::promise<void> locked;
+    std::thread holder([path = file.path(), &locked] {
+        OtherConnection other(path);
+        other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+        locked.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.exec(QStringLiteral("COMMIT"));
+    });
+    locked.get_future().wait();
+    connections.edit();
+    connections.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("WLAN"));
+    EXPECT_EQ(errorOf([&] { connections.post(); }), QStringLiteral("<no error>"));
+    holder.join();
+    EXPECT_EQ(file.column(QStringLiteral("SELECT ConnectionName FROM Connections")), QStringList{"WLAN"});
+}
+
+// --- two copies of the program on one file -------------------------------------------------
+
+class TwoCopiesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        file.addConnection(QStringLiteral("LAN"), QStringLiteral("wired"));
+        file.addConnection(QStringLiteral("WLAN"), QStringLiteral("wifi"));
+        databaseA.setConnectionString(file.path());
+        databaseB.setConnectionString(file.path());
+        a.open();
+        b.open();
+    }
+    QStringList stored() {
+        return file.column(QStringLiteral(
+            "SELECT AutoIncField || ':' || ConnectionName FROM Connections ORDER BY AutoIncField"));
+    }
+    TempDatabase file;
+    Database databaseA;
+    Database databaseB;
+    DataTable a{databaseA, QStringLiteral("ConnectionsT"), QStringLiteral("Connections")};
+    DataTable b{databaseB, QStringLiteral("ConnectionsT"), QStringLiteral("Connections")};
+};
+
+TEST_F(TwoCopiesTest, AnEditOfAStaleRowIsRefusedAndOverwritesNothing) {
+    a.edit();
+    a.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("LAN by A"));
+    a.post();
+
+    b.edit();
+    b.setFieldString(QStringLiteral("Description"), QStringLiteral("B's description"));
+    EXPECT_EQ(errorOf([&] { b.post(); }), RowChanged);
+    EXPECT_EQ(b.state(), State::Editing);
+    EXPECT_EQ(b.fieldAsString(QStringLiteral("Description")), QStringLiteral("B's description"));
+    EXPECT_EQ(errorOf([&] { b.next(); }), RowChanged) << "the next settle tries again";
+    EXPECT_EQ(stored(), QStringList({"1:LAN by A", "2:WLAN"}));
+    EXPECT_EQ(file.column(QStringLiteral("SELECT Description FROM Connections WHERE AutoIncField = 1")),
+              QStringList{"wired"});
+    b.cancel();
+    EXPECT_EQ(b.fieldAsString(QStringLiteral("ConnectionName")), QStringLiteral("LAN")) << "B keeps its copy";
+}
+
+TEST_F(TwoCopiesTest, ADeleteOfAStaleRowIsRefusedAndTheRowStays) {
+    a.edit();
+    a.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("LAN by A"));
+    a.post();
+    EXPECT_EQ(errorOf([&] { b.remove(); }), RowChanged);
+    EXPECT_EQ(b.recordCount(), 2);
+    EXPECT_EQ(stored(), QStringList({"1:LAN by A", "2:WLAN"}));
+}
+
+TEST_F(TwoCopiesTest, ARowRemovedByTheOtherCopyCannotBeChanged) {
+    a.next();
+    a.remove();
+    b.next();
+    b.edit();
+    b.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("back again"));
+    EXPECT_EQ(errorOf([&] { b.post(); }), RowChanged);
+    EXPECT_EQ(errorOf([&] {
+                  b.cancel();
+                  b.remove();
+              }),
+              RowChanged);
+    EXPECT_EQ(stored(), QStringList({"1:LAN"}));
+}
+
+TEST_F(TwoCopiesTest, BothCopiesInsertAndNeitherRowIsLost) {
+    a.insert();
+    a.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("from A"));
+    b.insert();
+    b.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("from B"));
+    a.post();
+    b.post();
+    EXPECT_EQ(a.fieldAsInteger(QStringLiteral("AutoIncField")), 3);
+    EXPECT_EQ(b.fieldAsInteger(QStringLiteral("AutoIncField")), 4);
+    EXPECT_EQ(stored(), QStringList({"1:LAN", "2:WLAN", "3:from A", "4:from B"}));
+    // Each copy changes its own new row without trouble.
+    b.edit();
+    b.setFieldString(QStringLiteral("Description"), QStringLiteral("mine"));
+    b.post();
+    EXPECT_EQ(file.column(QStringLiteral("SELECT Description FROM Connections WHERE AutoIncField = 4")),
+              QStringList{"mine"});
+}
+
+} // namespace
