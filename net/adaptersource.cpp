@@ -1,0 +1,7 @@
+#include "net/adaptersource.h"
+
+#include "net/oserror.h"
+
+std::string AdapterSource::ErrorText(std::uint32_t code) const {
+    return SysErrorMessage(code);
+}

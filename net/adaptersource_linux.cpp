@@ -1,0 +1,185 @@
+// The Linux adapter source: this machine's links, IPv4 addresses and default routes,
+// read from the kernel over rtnetlink, with each link's driver from ethtool and its
+// wireless nature from sysfs, laid out as the Windows records.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+// The C library's net/if.h goes before the kernel's headers, which then leave its
+// definitions alone.
+// clang-format off
+#include <net/if.h>
+#include <linux/ethtool.h>
+#include <linux/rtnetlink.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+// clang-format on
+
+#include "net/adapterrecords.h"
+#include "net/adaptersource.h"
+#include "net/netlinkadapters.h"
+#include "net/oserror.h"
+
+namespace {
+
+// A failed system call, carrying errno.
+struct SystemCallFailed {
+    int code;
+};
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {
+        if (m_fd < 0)
+            throw SystemCallFailed{errno};
+    }
+    ~FileDescriptor() { ::close(m_fd); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// One rtnetlink socket; Dump sends one dump request and hands each answer to visit.
+class RouteNetlink {
+public:
+    RouteNetlink() : m_socket(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)) {}
+
+    template <typename Visit> void Dump(std::uint16_t type, std::uint8_t family, Visit&& visit) {
+        Send(type, family);
+        std::vector<std::uint8_t> buffer(32768);
+        for (;;) {
+            const ssize_t received = ::recv(m_socket.get(), buffer.data(), buffer.size(), 0);
+            if (received < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw SystemCallFailed{errno};
+            }
+            if (VisitMessages(buffer.data(), static_cast<std::size_t>(received), visit))
+                return;
+        }
+    }
+
+private:
+    void Send(std::uint16_t type, std::uint8_t family) {
+        struct {
+            nlmsghdr header;
+            rtgenmsg body;
+        } request{};
+        request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtgenmsg));
+        request.header.nlmsg_type = type;
+        request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+        request.header.nlmsg_seq = ++m_sequence;
+        request.body.rtgen_family = family;
+        if (::send(m_socket.get(), &request, request.header.nlmsg_len, 0) < 0)
+            throw SystemCallFailed{errno};
+    }
+
+    // Answers true at the end of the dump.
+    template <typename Visit> bool VisitMessages(const std::uint8_t* data, std::size_t length, Visit& visit) {
+        auto remaining = static_cast<unsigned int>(length);
+        for (auto* message = reinterpret_cast<const nlmsghdr*>(data); NLMSG_OK(message, remaining);
+             message = NLMSG_NEXT(message, remaining)) {
+            if (message->nlmsg_seq != m_sequence)
+                continue;
+            if (message->nlmsg_type == NLMSG_DONE)
+                return true;
+            if (message->nlmsg_type == NLMSG_ERROR)
+                throw SystemCallFailed{ErrorOf(*message)};
+            visit(*message);
+        }
+        return false;
+    }
+
+    static int ErrorOf(const nlmsghdr& message) {
+        if (message.nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr)))
+            return EPROTO;
+        const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(&message));
+        return error->error < 0 ? -error->error : EPROTO;
+    }
+
+    FileDescriptor m_socket;
+    std::uint32_t m_sequence = 0;
+};
+
+std::string DriverOf(int socket, const std::string& name) {
+    ethtool_drvinfo info{};
+    info.cmd = ETHTOOL_GDRVINFO;
+    ifreq request{};
+    std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
+    request.ifr_data = reinterpret_cast<char*>(&info);
+    if (::ioctl(socket, SIOCETHTOOL, &request) < 0)
+        return {};
+    return std::string(info.driver, strnlen(info.driver, sizeof info.driver));
+}
+
+bool IsWireless(const LinkFacts& link) {
+    std::ifstream file("/sys/class/net/" + link.Name + "/uevent");
+    std::ostringstream text;
+    text << file.rdbuf();
+    return UeventSaysWireless(text.str(), link.Index);
+}
+
+std::vector<LinkDetails> DetailsOf(const std::vector<LinkFacts>& links) {
+    const FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    std::vector<LinkDetails> details;
+    for (const LinkFacts& link : links) {
+        if (link.Loopback)
+            details.push_back({});
+        else
+            details.push_back({DriverOf(socket.get(), link.Name), IsWireless(link)});
+    }
+    return details;
+}
+
+std::vector<AdapterFacts> ReadAdapters() {
+    RouteNetlink netlink;
+    std::vector<LinkFacts> links;
+    netlink.Dump(RTM_GETLINK, AF_UNSPEC, [&](const nlmsghdr& message) {
+        if (auto link = ParseLinkMessage(message))
+            links.push_back(std::move(*link));
+    });
+    std::vector<AddressFacts> addresses;
+    netlink.Dump(RTM_GETADDR, AF_INET, [&](const nlmsghdr& message) {
+        if (auto address = ParseAddressMessage(message))
+            addresses.push_back(*address);
+    });
+    std::vector<GatewayFacts> gateways;
+    netlink.Dump(RTM_GETROUTE, AF_INET, [&](const nlmsghdr& message) {
+        for (const GatewayFacts& gateway : ParseRouteMessage(message))
+            gateways.push_back(gateway);
+    });
+    return AssembleAdapters(links, DetailsOf(links), addresses, gateways);
+}
+
+class LinuxAdapterSource final : public AdapterSource {
+public:
+    std::uint32_t Query(void* buffer, std::uint32_t* size) override {
+        try {
+            const std::vector<AdapterFacts> adapters = ReadAdapters();
+            return FillAdapterRecords(adapters, buffer, size);
+        } catch (const SystemCallFailed& failure) {
+            return static_cast<std::uint32_t>(failure.code);
+        }
+    }
+
+    std::string ErrorText(std::uint32_t code) const override {
+        // The one code of our own; every other code is an errno value.
+        if (code == ErrorBufferOverflow)
+            return "The data area passed to a system call is too small";
+        return SysErrorMessage(code);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<AdapterSource> PlatformAdapterSource() {
+    return std::make_unique<LinuxAdapterSource>();
+}
