@@ -119,7 +119,7 @@ void DbEdit::onUserEdit() {
 
 // The pending row is being settled or posted: write what the user typed.
 void DbEdit::handOver() {
-    if (!m_modified || !isPending(table()))
+    if (!m_modified || !isPending(table()) || boundFieldIndex() < 0)
         return;
     table()->setFieldString(m_field, text());
     m_modified = false;

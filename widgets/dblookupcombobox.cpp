@@ -53,16 +53,19 @@ DbLookupComboBox::~DbLookupComboBox() {
 void DbLookupComboBox::setListSource(DataSource* source) {
     m_listSource = source;
     bindListTable();
+    showDataValue();
 }
 
 void DbLookupComboBox::setListField(const QString& field) {
     m_listField = field;
     reloadList();
+    showDataValue();
 }
 
 void DbLookupComboBox::setKeyField(const QString& field) {
     m_keyField = field;
     reloadList();
+    showDataValue();
 }
 
 void DbLookupComboBox::setDataSource(DataSource* source) {
@@ -145,23 +148,26 @@ int DbLookupComboBox::keyAt(int row) const {
     return itemData(row).toInt();
 }
 
+// Rows of the list table came or went: the entries are built again, and the entry
+// shown stays the one with the same key. No locate here: settling the list table's
+// pending row would undo the very insert that brought us here.
 void DbLookupComboBox::reloadList() {
-    {
-        const QScopedValueRollback updating(m_updating, true);
-        clear();
-        const DataTable* table = listTable();
-        const int nameField = findField(table, m_listField);
-        const int keyField = findField(table, m_keyField);
-        if (nameField >= 0 && keyField >= 0) {
-            for (int row = 0; row < table->recordCount(); ++row)
-                addItem(table->textAt(row, nameField), table->valueAt(row, keyField).toInt());
-        }
+    const QScopedValueRollback updating(m_updating, true);
+    const int shown = currentIndex() < 0 ? NoKey : keyAt(currentIndex());
+    clear();
+    const DataTable* table = listTable();
+    const int nameField = findField(table, m_listField);
+    const int keyField = findField(table, m_keyField);
+    if (nameField >= 0 && keyField >= 0) {
+        for (int row = 0; row < table->recordCount(); ++row)
+            addItem(table->textAt(row, nameField), table->valueAt(row, keyField).toInt());
     }
-    showDataValue();
+    setCurrentIndex(shown == NoKey ? -1 : findData(shown));
 }
 
 // Shows the list entry whose key the pending row's data field holds, or nothing.
-// Finding it is a locate on the list table, which moves that table's cursor.
+// While the list is on screen, finding it is a locate on the list table, which
+// moves that table's cursor to the connection shown.
 void DbLookupComboBox::showDataValue() {
     if (m_updating)
         return;
@@ -173,7 +179,7 @@ void DbLookupComboBox::showDataValue() {
         if (findField(data, m_dataField) >= 0 && !data->fieldIsNull(m_dataField) &&
             findField(list, m_keyField) >= 0) {
             const int key = data->fieldAsInteger(m_dataField);
-            if (list->locate(m_keyField, key, DataTable::CaseInsensitive))
+            if (!isVisible() || list->locate(m_keyField, key, DataTable::CaseInsensitive))
                 shown = findData(key);
         }
     } catch (const std::exception& error) {
@@ -181,6 +187,11 @@ void DbLookupComboBox::showDataValue() {
             m_errorHandler(error);
     }
     setCurrentIndex(shown);
+}
+
+void DbLookupComboBox::showEvent(QShowEvent* event) {
+    QComboBox::showEvent(event);
+    showDataValue();
 }
 
 void DbLookupComboBox::keyPressEvent(QKeyEvent* event) {

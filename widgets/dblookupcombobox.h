@@ -13,8 +13,9 @@ class DataTable;
 // every row of the list source's table, in row order, and is bound through its data
 // source to a data field (Connection) that holds a key field value (AutoIncField) of
 // the list table. It shows the list field of the row whose key equals the data
-// field, found by a locate on the key (which moves the list table's cursor), or
-// nothing. Choosing an entry writes its key into the data field at once.
+// field, or nothing; while it is on screen it finds that row by a locate on the
+// key, which moves the list table's cursor. Choosing an entry writes its key into
+// the data field at once.
 //
 // No free text: typed characters pick the first row whose list field begins with
 // all characters typed so far, without regard to letter case, through the list
@@ -62,6 +63,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -76,6 +78,8 @@ private:
     void chooseRow(int row);
     void selectKeyValue(int key);
     int keyAt(int row) const;
+
+    static constexpr int NoKey = -1;
 
     QPointer<DataSource> m_listSource;
     QPointer<DataSource> m_dataSource;
