@@ -497,38 +497,40 @@ int DataTable::findRow(int field, const QVariant& value, LocateOptions options) 
         const auto found = m_rowByKey.constFind(*key);
         return found == m_rowByKey.constEnd() ? -1 : *found;
     }
-    for (int row = 0; row < m_rows.size(); ++row)
-        if (matches(field, m_rows[row].values[field], value, options))
-            return row;
-    return -1;
-}
-
-bool DataTable::matches(int field, const QVariant& have, const QVariant& wanted,
-                        LocateOptions options) const {
-    if (noValue(wanted))
-        return noValue(have);
-    if (noValue(have))
-        return false;
+    const bool isBoolean = m_fields[field].isBoolean;
+    const bool wantsNoValue = noValue(value);
+    const bool partial = options.testFlag(PartialKey);
     const Qt::CaseSensitivity sensitivity =
         options.testFlag(CaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    const QString wantedText = plainText(wanted);
-    const QString haveText = m_fields[field].isBoolean
-                                 ? (booleanOf(have) ? QStringLiteral("True") : QStringLiteral("False"))
-                                 : plainText(have);
-    if (options.testFlag(PartialKey))
-        return haveText.startsWith(wantedText, sensitivity);
-    if (m_fields[field].isBoolean)
-        return booleanOf(have) == booleanOf(wanted);
-    if (isNumber(have)) {
-        const std::optional<qint64> haveNumber = wholeNumberOf(have);
-        const std::optional<qint64> wantedNumber = wholeNumberOf(wanted);
-        if (haveNumber && wantedNumber)
-            return *haveNumber == *wantedNumber;
-        bool ok = false;
-        const double number = wantedText.trimmed().toDouble(&ok);
-        return ok && number == have.toDouble();
-    }
-    return haveText.compare(wantedText, sensitivity) == 0;
+    const QString wantedText = plainText(value);
+    const bool wantedBoolean = booleanOf(value);
+    const std::optional<qint64> wantedNumber = wholeNumberOf(value);
+    bool wantedIsReal = false;
+    const double wantedReal = wantedText.trimmed().toDouble(&wantedIsReal);
+
+    const auto matches = [&](const QVariant& have) {
+        if (wantsNoValue || noValue(have))
+            return wantsNoValue && noValue(have);
+        if (partial) {
+            const QString haveText =
+                isBoolean ? (booleanOf(have) ? QStringLiteral("True") : QStringLiteral("False"))
+                          : plainText(have);
+            return haveText.startsWith(wantedText, sensitivity);
+        }
+        if (isBoolean)
+            return booleanOf(have) == wantedBoolean;
+        if (isNumber(have)) {
+            const std::optional<qint64> haveNumber = wholeNumberOf(have);
+            if (haveNumber && wantedNumber)
+                return *haveNumber == *wantedNumber;
+            return wantedIsReal && wantedReal == have.toDouble();
+        }
+        return plainText(have).compare(wantedText, sensitivity) == 0;
+    };
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (matches(m_rows[row].values[field]))
+            return row;
+    return -1;
 }
 
 // --- insert, edit, post, cancel, delete ----------------------------------------

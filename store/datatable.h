@@ -124,7 +124,6 @@ private:
     void storeEditedRow(Row& row);
     void deleteStoredRow(const Row& row);
     int findRow(int field, const QVariant& value, LocateOptions options) const;
-    bool matches(int field, const QVariant& have, const QVariant& wanted, LocateOptions options) const;
     void setCurrent(int index);
     void setState(State state);
     void rebuildKeyIndex();
