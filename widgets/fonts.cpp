@@ -14,8 +14,8 @@ QFont eightPoint(const QString& family, bool bold) {
 
 namespace Fonts {
 
-QFont formFont(bool bold) { return eightPoint(QStringLiteral("DejaVu Sans"), bold); }
+QFont formFont(bool bold) { return eightPoint(QStringLiteral("Liberation Sans"), bold); }
 
-QFont tahoma(bool bold) { return eightPoint(QStringLiteral("DejaVu Sans"), bold); }
+QFont tahoma(bool bold) { return eightPoint(QStringLiteral("Liberation Sans"), bold); }
 
 } // namespace Fonts
