@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
@@ -17,10 +18,12 @@
 #include <QTreeWidget>
 
 #include "app/jobhost.h"
+#include "dialogs/about/helpviewer.h"
 #include "net/adaptersource.h"
 #include "net/admin.h"
 #include "net/process.h"
 #include "widgets/busyanimation.h"
+#include "widgets/desktop.h"
 #include "widgets/messageboxes.h"
 #include "widgets/fonts.h"
 #include "widgets/menulook.h"
@@ -47,6 +50,8 @@ MainWindowServices withPlatformDefaults(MainWindowServices services) {
         services.pause = sleepPause;
     if (!services.adapters)
         services.adapters = PlatformAdapterSource();
+    if (!services.desktop)
+        services.desktop = std::make_shared<QtDesktop>();
     return services;
 }
 
@@ -88,7 +93,7 @@ TFrmMain::~TFrmMain() {
     m_jobHost->close();
 }
 
-void TFrmMain::setAboutBox(QWidget* aboutBox) { m_aboutBox = aboutBox; }
+void TFrmMain::setAboutBox(QDialog* aboutBox) { m_aboutBox = aboutBox; }
 
 void TFrmMain::setManager(QWidget* manager) { m_manager = manager; }
 
@@ -414,6 +419,14 @@ void TFrmMain::ManageConnections1Click() {
     m_manager->activateWindow();
 }
 
-void TFrmMain::HelpFile1Click() {}
+void TFrmMain::HelpFile1Click() {
+    // The help viewer belongs to this window; a file it cannot read it reports itself.
+    if (!m_helpViewer)
+        m_helpViewer = new THelpViewer(*m_services.desktop, this);
+    m_helpViewer->showContents(m_services.helpFile);
+}
 
-void TFrmMain::About1Click() {}
+void TFrmMain::About1Click() {
+    if (m_aboutBox)
+        m_aboutBox->exec();
+}

@@ -14,6 +14,9 @@
 #include "widgets/errorreport.h"
 
 class AdapterSource;
+class Desktop;
+class QDialog;
+class THelpViewer;
 class AnimationProgress;
 class BusyAnimation;
 class LabelProgress;
@@ -39,6 +42,8 @@ struct MainWindowServices {
     std::shared_ptr<ProcessLauncher> launcher;     // runs the netsh command lines
     JobPause pause;                                // the pause after each command line
     std::shared_ptr<AdapterSource> adapters;       // the records of the adapter snapshot
+    std::shared_ptr<Desktop> desktop;              // opens links of the help viewer
+    QString helpFile;                              // the application's help file (a fixed path)
 };
 
 // The main window: the tree of IP sets, the current configuration list, the
@@ -54,7 +59,7 @@ public:
     ~TFrmMain() override;
 
     // Windows created at start-up after this one; the commands show them.
-    void setAboutBox(QWidget* aboutBox);
+    void setAboutBox(QDialog* aboutBox);
     void setManager(QWidget* manager);
 
     // The store, shared by every window of the program.
@@ -145,6 +150,7 @@ private:
     std::unique_ptr<LabelProgress> m_labelProgress;
     std::shared_ptr<WindowJobHost> m_jobHost;
     QString m_databaseFolder;
-    QWidget* m_aboutBox = nullptr;
+    QDialog* m_aboutBox = nullptr;
+    THelpViewer* m_helpViewer = nullptr;
     QWidget* m_manager = nullptr;
 };

@@ -3,19 +3,32 @@
 #include <QApplication>
 
 #include "app/frmmain.h"
+#include "dialogs/about/aboutbox.h"
+#include "dialogs/conmanager/conmanager.h"
+#include "resources/artwork.h"
+#include "resources/helpfile.h"
+#include "widgets/desktop.h"
 #include "widgets/messageboxes.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvantis"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvantis Ver 0.2"));
+    QApplication::setWindowIcon(Artwork::applicationIcon());
     QApplication::setQuitOnLastWindowClosed(false);   // closing the main window ends the program
 
     QtMessageBoxes messages;
+    auto desktop = std::make_shared<QtDesktop>();
     MainWindowServices services;
     services.messages = &messages;
+    services.desktop = desktop;
+    services.helpFile = helpFilePath();
+    QApplication::setApplicationDisplayName(QStringLiteral("Orvantis Ver 0.2"));
 
     TFrmMain FrmMain(services);
+    TAboutBox AboutBox(*desktop);
+    TFrmManager FrmManager(FrmMain.ConnectionsT, FrmMain.ConnectionsDs, messages);
+    FrmMain.setAboutBox(&AboutBox);
+    FrmMain.setManager(&FrmManager);
     FrmMain.show();
     return QApplication::exec();
 }

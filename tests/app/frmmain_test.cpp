@@ -10,10 +10,16 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/frmmain.h"
+#include "dialogs/about/aboutbox.h"
+#include "dialogs/about/helpviewer.h"
+#include "tests/dialogs/recordingdesktop.h"
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
 #include "tests/fixtures/tempdatabase.h"
@@ -268,6 +274,58 @@ TEST_F(MainWindowTest, LocateIPSetByNameOnAnEmptyTableAnswersFalse) {
     auto frm = start();
     EXPECT_FALSE(TFrmMainProbe::LocateIPSetByName(*frm, ""));
     EXPECT_EQ(frm->IPSetT.currentIndex(), -1);
+}
+
+// ---------------------------------------------------------------- Help menu
+
+TEST_F(MainWindowTest, AboutShowsTheSameBoxModallyEachTime) {
+    auto frm = start();
+    RecordingDesktop desktop;
+    TAboutBox about(desktop);
+    frm->setAboutBox(&about);
+    for (int time = 0; time < 2; ++time) {
+        bool wasModal = false;
+        QTimer::singleShot(0, &about, [&] {
+            wasModal = about.isVisible() && about.isModal() && QApplication::activeModalWidget() == &about;
+            about.OKButton->click();
+        });
+        frm->About1->trigger();
+        EXPECT_TRUE(wasModal) << time;
+        EXPECT_FALSE(about.isVisible());
+    }
+}
+
+TEST_F(MainWindowTest, HelpFileShowsTheFixedPathWhateverTheCurrentDirectory) {
+    QTemporaryDir helpFolder;
+    const QString helpFile = helpFolder.filePath("ruvidadovevi.hlp");
+    {
+        QFile file(helpFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<html><head><title>Orvantis Help</title></head><body><h1>Contents</h1>Using IP sets</body></html>");
+    }
+    MainWindowServices services = TFrmMainProbe::services(messages);
+    services.helpFile = helpFile;
+    services.desktop = std::make_shared<RecordingDesktop>();
+    std::unique_ptr<TFrmMain> frm;
+    {
+        CurrentDirectory here(db.folder());
+        frm = std::make_unique<TFrmMain>(services);
+    }
+    frm->show();
+    QTemporaryDir elsewhere;
+    CurrentDirectory away(elsewhere.path());
+    frm->HelpFile1->trigger();
+    auto* viewer = frm->findChild<THelpViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_TRUE(viewer->Browser->toPlainText().contains("Using IP sets"));
+    EXPECT_TRUE(messages.shown.empty()) << "the program shows no message of its own";
+
+    QFile::remove(helpFile);
+    frm->HelpFile1->trigger();
+    EXPECT_EQ(frm->findChildren<THelpViewer*>().size(), 1);
+    EXPECT_TRUE(viewer->Browser->toPlainText().contains(helpFile)) << "the viewer reports the missing file";
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 } // namespace
