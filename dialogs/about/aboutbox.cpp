@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int LabelGap = 4;
+
 const QString Credits = QStringLiteral("Source Code has been used from :\n"
                                        "Qt 6 - www.qt.io (LGPL 3)\n"
                                        "SQLite - www.sqlite.org (public domain)");
@@ -89,6 +91,10 @@ void TAboutBox::createControls() {
     Label2 = addLabel(QStringLiteral("Label2"), QStringLiteral("0.2"), 176, 152);
     Label3 = addLabel(QStringLiteral("Label3"), Maker::Name, 72, 168);
     Label4 = addLabel(QStringLiteral("Label4"), Maker::Mail, 160, 168);
+    // A maker's name too long for the room before the address goes on over two lines.
+    const int nameRoom = Label4->x() - Label3->x() - LabelGap;
+    Label3->setWordWrap(true);
+    Label3->resize(nameRoom, Label3->heightForWidth(nameRoom));
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->setToolTip(QStringLiteral("mailto:") + Maker::Mail);
     Label4->installEventFilter(this);
@@ -159,8 +165,11 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
 bool TAboutBox::Memo1KeyPress(const QKeyEvent* event) {
     if (isEnterKey(event->key()))
         return true;
+    // Shortcuts (Ctrl+C to copy, Ctrl+V to paste...) go on to the read-only memo,
+    // which copies but changes nothing.
+    const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const QString typed = event->text();
-    return !typed.isEmpty() && typed.at(0).isPrint();
+    return !shortcut && !typed.isEmpty() && typed.at(0).isPrint();
 }
 
 bool TAboutBox::handleLinkClick(QLabel* link, const QEvent* event) {

@@ -7,7 +7,7 @@
 namespace Maker {
 
 inline const QString Name = QStringLiteral("The Orvantis developers");
-inline const QString Mail = QStringLiteral("dev@orvantis.example");
-inline const QString Web = QStringLiteral("https://www.orvantis.example/");
+inline const QString Mail = QStringLiteral("dev@orvantis.test");
+inline const QString Web = QStringLiteral("https://www.orvantis.test/");
 
 } // namespace Maker
