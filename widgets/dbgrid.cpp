@@ -1,0 +1,225 @@
+#include "widgets/dbgrid.h"
+
+#include "store/datasource.h"
+#include "store/datatable.h"
+#include "widgets/datatablemodel.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScopedValueRollback>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Draws the cells of one column in a font of their own.
+class ColumnFontDelegate : public QStyledItemDelegate {
+public:
+    ColumnFontDelegate(const QFont& font, QObject* parent) : QStyledItemDelegate(parent), m_font(font) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->font = m_font;
+        option->fontMetrics = QFontMetrics(m_font);
+    }
+
+private:
+    QFont m_font;
+};
+
+constexpr int FirstFieldColumn = 1;
+
+bool onlyRightButton(const QMouseEvent* event) {
+    return event->button() == Qt::RightButton ||
+           (event->button() == Qt::NoButton && event->buttons() == Qt::RightButton);
+}
+
+} // namespace
+
+DbGrid::DbGrid(QWidget* parent) : QTableView(parent), m_model(new DataTableModel(this)) {
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(1);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(RowHeight);
+
+    QHeaderView* header = horizontalHeader();
+    header->setFixedHeight(RowHeight);
+    header->setMinimumSectionSize(1);
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DbGrid::onCurrentRowChanged);
+    connect(m_model, &DataTableModel::markedRowChanged, this, &DbGrid::followMark);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DbGrid::followMark);
+    setColumns({});
+}
+
+DbGrid::~DbGrid() = default;
+
+DataSource* DbGrid::dataSource() const {
+    return m_model->dataSource();
+}
+
+void DbGrid::setDataSource(DataSource* source) {
+    m_model->setDataSource(source);
+}
+
+DataTableModel* DbGrid::tableModel() const {
+    return m_model;
+}
+
+void DbGrid::setColumns(const QList<Column>& columns) {
+    for (int column = 0; column < m_columnDelegates.size(); ++column)
+        setItemDelegateForColumn(column + FirstFieldColumn, nullptr);
+    qDeleteAll(m_columnDelegates);
+    m_columnDelegates.clear();
+
+    QStringList fields;
+    for (const Column& column : columns)
+        fields << column.field;
+    m_model->setFields(fields);
+
+    QHeaderView* header = horizontalHeader();
+    header->setSectionResizeMode(DataTableModel::IndicatorColumn, QHeaderView::Fixed);
+    header->resizeSection(DataTableModel::IndicatorColumn, IndicatorWidth);
+    for (int shown = 0; shown < columns.size(); ++shown) {
+        const int column = shown + FirstFieldColumn;
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        header->resizeSection(column, columns[shown].width);
+        m_columnDelegates.append(new ColumnFontDelegate(columns[shown].font, this));
+        setItemDelegateForColumn(column, m_columnDelegates.last());
+    }
+}
+
+void DbGrid::setPopupMenu(QMenu* menu) {
+    m_popupMenu = menu;
+}
+
+QMenu* DbGrid::popupMenu() const {
+    return m_popupMenu;
+}
+
+void DbGrid::setErrorHandler(std::function<void(const std::exception&)> handler) {
+    m_errorHandler = std::move(handler);
+}
+
+// --- the selection shows the table's current row ---------------------------------------
+
+// The table's cursor moved (or the rows were read again): select the marked row
+// and bring it into view.
+void DbGrid::followMark() {
+    showMark();
+    const int row = m_model->markedRow();
+    if (row >= 0) {
+        const int column = std::max(columnAt(0), FirstFieldColumn);
+        scrollTo(m_model->index(row, std::min(column, m_model->columnCount() - 1)));
+    }
+}
+
+void DbGrid::showMark() {
+    QItemSelectionModel* selection = selectionModel();
+    const QScopedValueRollback showing(m_showingMark, true);
+    const int row = m_model->markedRow();
+    if (row < 0) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex current = selection->currentIndex();
+    const int column =
+        current.isValid() ? current.column() : std::min(FirstFieldColumn, m_model->columnCount() - 1);
+    const QModelIndex at = m_model->index(row, column);
+    const auto command = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    if (current != at)
+        selection->setCurrentIndex(at, command);
+    else if (selection->selectedRows().size() != 1 || !selection->isRowSelected(row))
+        selection->select(at, command);
+}
+
+// The user selected another row: it becomes the table's current row. When the
+// table cannot move there (a pending row that cannot be stored), the error is
+// reported and the selection goes back to the mark once the input is handled.
+void DbGrid::onCurrentRowChanged(const QModelIndex& current) {
+    if (m_showingMark || !current.isValid() || current.row() == m_model->markedRow())
+        return;
+    DataSource* source = m_model->dataSource();
+    DataTable* table = source ? source->table() : nullptr;
+    if (table == nullptr)
+        return;
+    try {
+        table->moveTo(current.row());
+    } catch (const std::exception& error) {
+        if (m_errorHandler)
+            m_errorHandler(error);
+    }
+}
+
+// --- input -------------------------------------------------------------------------------
+
+// A right-click leaves the current row and the selection alone; it only opens the
+// popup menu (contextMenuEvent).
+void DbGrid::mousePressEvent(QMouseEvent* event) {
+    if (onlyRightButton(event)) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+    showMark();
+}
+
+void DbGrid::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+    if (event->buttons() != Qt::NoButton)
+        showMark();
+}
+
+void DbGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (onlyRightButton(event)) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseReleaseEvent(event);
+    showMark();
+}
+
+void DbGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (onlyRightButton(event)) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(event);
+    showMark();
+}
+
+void DbGrid::keyPressEvent(QKeyEvent* event) {
+    QTableView::keyPressEvent(event);
+    showMark();
+}
+
+void DbGrid::contextMenuEvent(QContextMenuEvent* event) {
+    if (!m_popupMenu) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    m_popupMenu->popup(event->globalPos());
+}
