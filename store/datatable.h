@@ -19,7 +19,9 @@ class Database;
 // the row when a field was written since the edit or insert began, else cancels it.
 //
 // The store's own errors are StoreError with the object's name, ": " and the text;
-// errors of the database engine carry the engine's text.
+// errors of the database engine carry the engine's text. An update or delete names
+// the row by its rowid and every value as read: when another process changed or
+// removed the row since, nothing is written, the call fails and the row stays.
 class DataTable : public QObject {
     Q_OBJECT
 public:
@@ -46,7 +48,7 @@ public:
     void first();
     void next();
     bool eof() const;         // the last next() found no further row
-    int recordCount() const;  // rows, a pending new row included
+    int recordCount() const;  // rows, a pending new row included; throws on a closed table
     int currentIndex() const; // position of the current row, -1 when none
     void moveTo(int index);   // settles, then makes that row current (the grid's selection)
 
@@ -62,7 +64,7 @@ public:
     int fieldAsInteger(const QString& name) const;    // no value reads 0
     bool fieldIsNull(const QString& name) const;
 
-    // Reading any row without moving the cursor (for the grid).
+    // Reading any row without moving the cursor (for the grid); no value outside the rows.
     QVariant valueAt(int row, int field) const;
     QString textAt(int row, int field) const;
 
