@@ -28,7 +28,8 @@ include(${PROJECT_SOURCE_DIR}/tests/net/windows-tests.cmake OPTIONAL)
 foreach(program IN LISTS ORVANTIS_WINDOWS_TEST_PROGRAMS)
     add_test(NAME windows_${program}
         COMMAND ${CMAKE_COMMAND} -E env WINEDEBUG=-all WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
-                ${WINE_PROGRAM} ${ORVANTIS_WIN_BINARY_DIR}/tests/net/${program}.exe)
+                sh ${PROJECT_SOURCE_DIR}/cmake/wine-test.sh ${WINE_PROGRAM}
+                ${ORVANTIS_WIN_BINARY_DIR}/tests/net/${program}.exe)
     set_tests_properties(windows_${program} PROPERTIES LABELS windows TIMEOUT 300
         RESOURCE_LOCK wineprefix)
 endforeach()

@@ -9,9 +9,10 @@
 // namespace of their own so that the Windows source can include <iphlpapi.h> too.
 namespace IPHelperDef {
 
-constexpr std::size_t MAX_ADAPTER_NAME_LENGTH = 256;
-constexpr std::size_t MAX_ADAPTER_DESCRIPTION_LENGTH = 128;
-constexpr std::size_t MAX_ADAPTER_ADDRESS_LENGTH = 8;
+// MAX_ADAPTER_NAME_LENGTH and its kin of the platform headers (macros there).
+constexpr std::size_t MaxAdapterNameLength = 256;
+constexpr std::size_t MaxAdapterDescriptionLength = 128;
+constexpr std::size_t MaxAdapterAddressLength = 8;
 
 struct IP_ADDRESS_STRING {
     char String[4 * 4];
@@ -28,10 +29,10 @@ struct IP_ADDR_STRING {
 struct IP_ADAPTER_INFO {
     IP_ADAPTER_INFO* Next;
     std::uint32_t ComboIndex;
-    char AdapterName[MAX_ADAPTER_NAME_LENGTH + 4];
-    char Description[MAX_ADAPTER_DESCRIPTION_LENGTH + 4];
+    char AdapterName[MaxAdapterNameLength + 4];
+    char Description[MaxAdapterDescriptionLength + 4];
     std::uint32_t AddressLength;
-    std::uint8_t Address[MAX_ADAPTER_ADDRESS_LENGTH];
+    std::uint8_t Address[MaxAdapterAddressLength];
     std::uint32_t Index;
     std::uint32_t Type;
     std::uint32_t DhcpEnabled;

@@ -1,10 +1,14 @@
 // The Windows adapter source: the IP helper's GetAdaptersInfo.
+#include <cstddef>
+
+// winsock2.h goes before the IP helper's header.
+// clang-format off
+#include <winsock2.h>
+#include <iphlpapi.h>
+// clang-format on
+
 #include "net/IPHelperDef.h"
 #include "net/adaptersource.h"
-
-#include <cstddef>
-#include <iphlpapi.h>
-#include <winsock2.h>
 
 // Our declaration of the records must match the platform's, field by field.
 static_assert(sizeof(IPHelperDef::IP_ADDR_STRING) == sizeof(::IP_ADDR_STRING));

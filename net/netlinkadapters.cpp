@@ -21,6 +21,9 @@ namespace {
 // The valid lifetime of an address that never expires (ifa_cacheinfo).
 constexpr std::uint32_t InfiniteLifetime = 0xFFFFFFFFu;
 
+// The mask that the Windows query gives every gateway entry.
+constexpr const char* GatewayMask = "255.255.255.255";
+
 // The attributes of one netlink message, in order, with bounds checked.
 class Attributes {
 public:
@@ -328,8 +331,13 @@ std::vector<AdapterFacts> AssembleAdapters(std::span<const LinkFacts> links,
         }
         for (const GatewayFacts& gateway : gateways) {
             if (gateway.Index == link.Index)
-                adapter.Gateways.push_back({DottedQuad(gateway.Gateway), "255.255.255.255"});
+                adapter.Gateways.push_back({DottedQuad(gateway.Gateway), GatewayMask});
         }
+        // What the Windows query shows for an adapter without address or gateway.
+        if (adapter.Addresses.empty())
+            adapter.Addresses.push_back({"0.0.0.0", "0.0.0.0"});
+        if (adapter.Gateways.empty())
+            adapter.Gateways.push_back({"0.0.0.0", GatewayMask});
         adapters.push_back(std::move(adapter));
     }
     return adapters;

@@ -69,6 +69,8 @@ bool UeventSaysWireless(const std::string& uevent, std::uint32_t index);
 
 // One adapter per link other than loopback, in link order, with its addresses and
 // default gateways in the kernel's order. details: one entry per link, same order.
+// As on Windows, a link without address has the pair 0.0.0.0/0.0.0.0, one without
+// gateway 0.0.0.0/255.255.255.255, and every gateway the mask 255.255.255.255.
 std::vector<AdapterFacts> AssembleAdapters(std::span<const LinkFacts> links,
                                            std::span<const LinkDetails> details,
                                            std::span<const AddressFacts> addresses,

@@ -3,6 +3,7 @@
 #include "net/oserror.h"
 #include "tests/net/snapshot_fakesource.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <functional>
@@ -15,10 +16,15 @@ using IPHelperDef::IP_ADDR_STRING;
 
 namespace {
 
+// A text put into a zeroed 16-byte field (all 16 bytes used when it is that long).
+void Put(char (&field)[16], const char* text) {
+    std::memcpy(field, text, std::min<std::size_t>(std::strlen(text), sizeof field));
+}
+
 IP_ADDR_STRING Entry(const char* address, const char* mask, IP_ADDR_STRING* next = nullptr) {
     IP_ADDR_STRING entry{};
-    std::strncpy(entry.IpAddress.String, address, sizeof entry.IpAddress.String);
-    std::strncpy(entry.IpMask.String, mask, sizeof entry.IpMask.String);
+    Put(entry.IpAddress.String, address);
+    Put(entry.IpMask.String, mask);
     entry.Next = next;
     return entry;
 }

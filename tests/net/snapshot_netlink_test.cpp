@@ -389,8 +389,8 @@ TEST(Assemble, OneAdapterPerLinkButLoopbackWithItsAddressesAndGateways) {
     EXPECT_EQ(adapters[2].Name, "wg0");
     EXPECT_EQ(adapters[2].Type, 131u);
     EXPECT_EQ(adapters[2].Description, "WireGuard tunnel");
-    EXPECT_TRUE(adapters[2].Addresses.empty());
-    EXPECT_TRUE(adapters[2].Gateways.empty());
+    EXPECT_EQ(adapters[2].Addresses, (std::vector<AddressPair>{{"0.0.0.0", "0.0.0.0"}}));
+    EXPECT_EQ(adapters[2].Gateways, (std::vector<AddressPair>{{"0.0.0.0", "255.255.255.255"}}));
     EXPECT_FALSE(adapters[2].DhcpEnabled);
 }
 

@@ -174,14 +174,14 @@ TEST_F(NetnsSnapshot, ShowsExactlyTheInterfacesMade) {
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->MacAddress, "02:00:5E:00:00:0B");
     EXPECT_EQ(Texts(*b, false), std::vector<std::string>{"203.0.113.5/255.255.255.240"});
-    EXPECT_EQ(Texts(*b, true), std::vector<std::string>{""});
+    EXPECT_EQ(Texts(*b, true), std::vector<std::string>{"0.0.0.0/255.255.255.255"});
     EXPECT_TRUE(b->DhcpEnabled);
 
     const TAdapter* c = Find(info, "orvC");
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->MacAddress, "02:00:5E:00:00:0C");
-    EXPECT_EQ(Texts(*c, false), std::vector<std::string>{""});
-    EXPECT_EQ(Texts(*c, true), std::vector<std::string>{""});
+    EXPECT_EQ(Texts(*c, false), std::vector<std::string>{"0.0.0.0/0.0.0.0"});
+    EXPECT_EQ(Texts(*c, true), std::vector<std::string>{"0.0.0.0/255.255.255.255"});
     EXPECT_FALSE(c->DhcpEnabled);
 
     const TAdapter* d = Find(info, "orvD");
