@@ -31,7 +31,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         const QPalette& colours = palette();
-        const QRect outer = rect().adjusted(0, 0, -1, -1);
+        const QRect outer = rect(); // right() and bottom() are the last pixels
         const QRect inner = outer.adjusted(1, 1, -1, -1);
         drawBevel(painter, outer, colours.color(QPalette::Dark), colours.color(QPalette::Light));
         drawBevel(painter, inner, colours.color(QPalette::Light), colours.color(QPalette::Dark));
