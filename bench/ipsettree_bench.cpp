@@ -11,6 +11,7 @@
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
 #include "tests/fixtures/tempdatabase.h"
+#include "widgets/treeview.h"
 
 namespace {
 
