@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr int Unlimited = 32767; // QLineEdit's own default
+
 bool isPending(const DataTable* table) {
     return table != nullptr &&
            (table->state() == DataTable::State::Editing || table->state() == DataTable::State::Inserting);
@@ -93,6 +95,9 @@ void DbEdit::bindTable() {
 void DbEdit::showCurrentRow() {
     m_modified = false;
     const int field = boundFieldIndex();
+    // Typing stops at the field's width, so nothing typed is cut off when stored.
+    const int width = field < 0 ? 0 : table()->fieldWidth(field);
+    setMaxLength(width > 0 ? width : Unlimited);
     setText(field < 0 ? QString() : table()->fieldAsString(m_field));
     updateReadOnly();
 }

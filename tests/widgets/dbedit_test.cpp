@@ -113,6 +113,15 @@ TEST_F(DbEditTest, AWriteToAnotherFieldKeepsTheTypedText) {
     EXPECT_EQ(stored("DNS").value(0), "9.9.9.9");
 }
 
+TEST_F(DbEditTest, TypingStopsAtTheFieldsWidth) {
+    ipSets.edit();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString(300, QLatin1Char('n')));
+    EXPECT_EQ(edit->text().size(), 255); // IPSet_Name VARCHAR(255)
+    ipSets.post();
+    EXPECT_EQ(stored("IPSet_Name").value(0), QString(255, QLatin1Char('n')));
+}
+
 TEST_F(DbEditTest, AFieldTheTableLacksShowsNothingAndTakesNothing) {
     edit->setDataField(QStringLiteral("NoSuchField"));
     EXPECT_EQ(edit->text(), "");
