@@ -13,5 +13,5 @@ else()
     orvantis_add_test(NAME snapshot_netns_test
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/snapshot_netns_test.cpp
         LIBS orvantis_net)
-    set_tests_properties(snapshot_netns_test PROPERTIES RUN_SERIAL ON)
+    set_tests_properties(snapshot_netns_test PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
 endif()
