@@ -90,6 +90,7 @@ void DbGrid::setColumns(const QList<Column>& columns) {
     qDeleteAll(m_columnDelegates);
     m_columnDelegates.clear();
 
+    m_columns = columns;
     QStringList fields;
     for (const Column& column : columns)
         fields << column.field;
@@ -105,6 +106,11 @@ void DbGrid::setColumns(const QList<Column>& columns) {
         m_columnDelegates.append(new ColumnFontDelegate(columns[shown].font, this));
         setItemDelegateForColumn(column, m_columnDelegates.last());
     }
+}
+
+QFont DbGrid::columnFont(int column) const {
+    const int shown = column - FirstFieldColumn;
+    return shown >= 0 && shown < m_columns.size() ? m_columns[shown].font : font();
 }
 
 void DbGrid::setPopupMenu(QMenu* menu) {
@@ -151,16 +157,19 @@ void DbGrid::showMark() {
         selection->select(at, command);
 }
 
-// The user selected another row: it becomes the table's current row. When the
-// table cannot move there (a pending row that cannot be stored), the error is
-// reported and the selection goes back to the mark once the input is handled.
+// The user selected another row: it becomes the table's current row. Changes of
+// the selection that the grid makes itself, or that follow a change of the rows,
+// leave the table alone. When the table cannot move there (a pending row that
+// cannot be stored), the error is reported and the selection goes back to the
+// mark once the input is handled.
 void DbGrid::onCurrentRowChanged(const QModelIndex& current) {
-    if (m_showingMark || !current.isValid() || current.row() == m_model->markedRow())
+    if (!m_userSelecting || m_showingMark || !current.isValid() || current.row() == m_model->markedRow())
         return;
     DataSource* source = m_model->dataSource();
     DataTable* table = source ? source->table() : nullptr;
     if (table == nullptr)
         return;
+    const QScopedValueRollback moving(m_userSelecting, false);
     try {
         table->moveTo(current.row());
     } catch (const std::exception& error) {
@@ -171,55 +180,51 @@ void DbGrid::onCurrentRowChanged(const QModelIndex& current) {
 
 // --- input -------------------------------------------------------------------------------
 
+// Runs the view's own handling of a mouse or key input, in which a change of the
+// current row is the user's selection; afterwards the selection shows the mark.
+void DbGrid::asUserSelection(const std::function<void()>& input) {
+    {
+        const QScopedValueRollback selecting(m_userSelecting, true);
+        input();
+    }
+    showMark();
+}
+
 // A right-click leaves the current row and the selection alone; it only opens the
 // popup menu (contextMenuEvent).
 void DbGrid::mousePressEvent(QMouseEvent* event) {
-    if (onlyRightButton(event)) {
-        event->accept();
-        return;
-    }
-    QTableView::mousePressEvent(event);
-    showMark();
+    if (onlyRightButton(event))
+        return event->accept();
+    asUserSelection([&] { QTableView::mousePressEvent(event); });
 }
 
 void DbGrid::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() & Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QTableView::mouseMoveEvent(event);
-    if (event->buttons() != Qt::NoButton)
-        showMark();
+    if (event->buttons() & Qt::RightButton)
+        return event->accept();
+    if (event->buttons() == Qt::NoButton)
+        return QTableView::mouseMoveEvent(event); // hovering selects nothing
+    asUserSelection([&] { QTableView::mouseMoveEvent(event); });
 }
 
 void DbGrid::mouseReleaseEvent(QMouseEvent* event) {
-    if (onlyRightButton(event)) {
-        event->accept();
-        return;
-    }
-    QTableView::mouseReleaseEvent(event);
-    showMark();
+    if (onlyRightButton(event))
+        return event->accept();
+    asUserSelection([&] { QTableView::mouseReleaseEvent(event); });
 }
 
 void DbGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (onlyRightButton(event)) {
-        event->accept();
-        return;
-    }
-    QTableView::mouseDoubleClickEvent(event);
-    showMark();
+    if (onlyRightButton(event))
+        return event->accept();
+    asUserSelection([&] { QTableView::mouseDoubleClickEvent(event); });
 }
 
 void DbGrid::keyPressEvent(QKeyEvent* event) {
-    QTableView::keyPressEvent(event);
-    showMark();
+    asUserSelection([&] { QTableView::keyPressEvent(event); });
 }
 
 void DbGrid::contextMenuEvent(QContextMenuEvent* event) {
-    if (!m_popupMenu) {
-        event->ignore();
-        return;
-    }
+    if (!m_popupMenu)
+        return event->ignore();
     event->accept();
     m_popupMenu->popup(event->globalPos());
 }

@@ -40,6 +40,8 @@ public:
         QFont font;
     };
     void setColumns(const QList<Column>& columns);
+    // The font of a field column's cells (column 1 shows the first field).
+    QFont columnFont(int column) const;
 
     DataTableModel* tableModel() const;
 
@@ -59,13 +61,16 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void asUserSelection(const std::function<void()>& input);
     void followMark();
     void showMark();
     void onCurrentRowChanged(const QModelIndex& current);
 
     DataTableModel* m_model = nullptr;
+    QList<Column> m_columns;
     QList<QAbstractItemDelegate*> m_columnDelegates;
     QPointer<QMenu> m_popupMenu;
     std::function<void(const std::exception&)> m_errorHandler;
     bool m_showingMark = false;
+    bool m_userSelecting = false; // handling the user's mouse or key input
 };
