@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -18,11 +19,14 @@
 #include <QTreeWidget>
 
 #include "app/jobhost.h"
+#include "dialogs/addipset/addipset.h"
 #include "dialogs/about/helpviewer.h"
 #include "net/adaptersource.h"
 #include "net/admin.h"
 #include "net/process.h"
 #include "widgets/busyanimation.h"
+#include "widgets/componentcaption.h"
+#include "widgets/ipaddressedit.h"
 #include "widgets/desktop.h"
 #include "widgets/messageboxes.h"
 #include "widgets/fonts.h"
@@ -143,7 +147,7 @@ void TFrmMain::createControls() {
     RefreshBtn = placed(new QPushButton(QStringLiteral("Refresh"), Panel1), 328, 2, 75, 21);
     RefreshBtn->setObjectName(QStringLiteral("RefreshBtn"));
     RefreshBtn->hide();
-    connect(RefreshBtn, &QPushButton::clicked, this, [this] { guarded(&TFrmMain::RefreshBtnClick); });
+    connect(RefreshBtn, &QPushButton::clicked, this, [this] { guarded(&TFrmMain::RefreshBtnClick, RefreshBtn); });
 
     IPListView = placed(new QTreeWidget(GroupBox1), 2, 41, 406, 142);
     IPListView->setObjectName(QStringLiteral("IPListView"));
@@ -173,18 +177,17 @@ void TFrmMain::createControls() {
     auto* sheetLayout = new QHBoxLayout(TabSheet1);
     sheetLayout->setContentsMargins(0, 0, 0, 0);
     sheetLayout->addWidget(IPSetTreeView);
-    connect(IPSetTreeView, &TreeView::clicked, this, &TFrmMain::IPSetTreeViewClick);
+    connect(IPSetTreeView, &TreeView::clicked, this, [this] { IPSetTreeViewClick(IPSetTreeView); });
 }
 
-QAction* TFrmMain::addCommand(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
-                              void (TFrmMain::*handler)()) {
+QAction* TFrmMain::addCommand(QMenu* menu, const QString& caption, const QKeySequence& shortcut, Handler handler) {
     QAction* action = menu->addAction(caption);
     if (!shortcut.isEmpty()) {
         action->setShortcut(shortcut);
         action->setShortcutContext(Qt::ApplicationShortcut);
     }
     if (handler)
-        connect(action, &QAction::triggered, this, [this, handler] { guarded(handler); });
+        connect(action, &QAction::triggered, this, [this, handler, action] { guarded(handler, action); });
     return action;
 }
 
@@ -234,13 +237,13 @@ void TFrmMain::createTreeMenu() {
     AdvPopupMenu1->addSeparator();
     DeletethisIPSet2 = addCommand(AdvPopupMenu1, QStringLiteral("Delete this IP Set"), QKeySequence(),
                                   &TFrmMain::DeletethisIPSet1Click);
-    connect(AdvPopupMenu1, &QMenu::aboutToShow, this, &TFrmMain::PopupMenu1Popup);
+    connect(AdvPopupMenu1, &QMenu::aboutToShow, this, [this] { PopupMenu1Popup(AdvPopupMenu1); });
     connect(IPSetTreeView, &TreeView::contextMenuWanted, AdvPopupMenu1,
             [this](const QPoint& at) { AdvPopupMenu1->popup(at); });
 }
 
-void TFrmMain::guarded(void (TFrmMain::*handler)()) {
-    m_errorReport.run([this, handler] { (this->*handler)(); });
+void TFrmMain::guarded(Handler handler, QObject* sender) {
+    m_errorReport.run([this, handler, sender] { (this->*handler)(sender); });
 }
 
 // ---------------------------------------------------------------- start-up and closing
@@ -258,7 +261,7 @@ void TFrmMain::FormCreate() {
 void TFrmMain::FormShow() {
     IPSetT.open();
     ConnectionsT.open();
-    RefreshBtnClick();   // what a click of the hidden Refresh button runs
+    RefreshBtnClick(RefreshBtn);   // what a click of the hidden Refresh button runs
     PageControl1->setCurrentIndex(0);
     LoadIPSetTree();
 }
@@ -274,11 +277,11 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-void TFrmMain::Exit1Click() { close(); }
+void TFrmMain::Exit1Click(QObject*) { close(); }
 
 // ---------------------------------------------------------------- current configuration
 
-void TFrmMain::RefreshBtnClick() {
+void TFrmMain::RefreshBtnClick(QObject*) {
     IPListView->clear();
     auto snapshot = std::make_unique<TIPInfo>(*m_services.adapters);
     AdapterInfo = std::move(snapshot);
@@ -363,7 +366,7 @@ QString TFrmMain::ConnectionNameById(int id) {
     return name;
 }
 
-void TFrmMain::IPSetTreeViewClick() {
+void TFrmMain::IPSetTreeViewClick(QObject*) {
     try {
         if (QTreeWidgetItem* node = IPSetTreeView->selectedNode())
             LocateIPSetByName(node->text(0));
@@ -372,7 +375,7 @@ void TFrmMain::IPSetTreeViewClick() {
     }
 }
 
-void TFrmMain::PopupMenu1Popup() {
+void TFrmMain::PopupMenu1Popup(QObject*) {
     QTreeWidgetItem* node = IPSetTreeView->selectedNode();
     const bool onIPSet = node && !node->parent();
     const QList<QAction*> items = AdvPopupMenu1->actions();
@@ -380,7 +383,7 @@ void TFrmMain::PopupMenu1Popup() {
         items.at(position)->setEnabled(onIPSet);
 }
 
-void TFrmMain::DeletethisIPSet1Click() {
+void TFrmMain::DeletethisIPSet1Click(QObject*) {
     QTreeWidgetItem* node = IPSetTreeView->selectedNode();
     // The row of the selected node, found by its exact name (the row a click on it
     // makes current): a set whose name differs only in letter case is never touched.
@@ -391,7 +394,7 @@ void TFrmMain::DeletethisIPSet1Click() {
 
 // ---------------------------------------------------------------- commands of other windows
 
-void TFrmMain::ActivatethisIPSet1Click() {
+void TFrmMain::ActivatethisIPSet1Click(QObject*) {
     if (!m_services.isAdmin() &&
         m_services.messages->show(this, AdministratorWarning, Mb::YESNO | Mb::ICONWARNING) != Id::YES)
         return;
@@ -407,11 +410,39 @@ void TFrmMain::ActivatethisIPSet1Click() {
     TChangeIp::StartReleasing(std::move(job));
 }
 
-void TFrmMain::AddNewIPConfigurationSet1Click() {}
+TFrmAddNewIP* TFrmMain::createEditor() {
+    FrmAddNewIP = new TFrmAddNewIP(this, IPSetT, ConnectionsDs, m_errorReport, [this] { LoadIPSetTree(); });
+    return FrmAddNewIP;
+}
 
-void TFrmMain::EditthisIPSet1Click() {}
+void TFrmMain::AddNewIPConfigurationSet1Click(QObject*) {
+    // An editor closed by its frame may still hold the name of a pending row: it hands
+    // it over when the insert settles that row, and is released after that.
+    QPointer<TFrmAddNewIP> previous = FrmAddNewIP;
+    TFrmAddNewIP* editor = createEditor();
+    IPSetT.insert();
+    delete previous;
+    editor->exec();
+}
 
-void TFrmMain::ManageConnections1Click() {
+void TFrmMain::EditthisIPSet1Click(QObject* Sender) {
+    QTreeWidgetItem* node = IPSetTreeView->selectedNode();
+    if (!node || !LocateIPSetByName(node->text(0)))
+        return;
+    QPointer<TFrmAddNewIP> previous = FrmAddNewIP;
+    TFrmAddNewIP* editor = createEditor();
+    delete previous;   // the locate has settled any row it left pending
+    editor->IP->setText(IPSetT.fieldAsString(QStringLiteral("ipaddress")));
+    editor->SUB->setText(IPSetT.fieldAsString(QStringLiteral("subnetmask")));
+    editor->GATE->setText(IPSetT.fieldAsString(QStringLiteral("gateway")));
+    editor->DNS->setText(IPSetT.fieldAsString(QStringLiteral("dns")));
+    editor->DHCPCheck->setChecked(IPSetT.fieldAsBoolean(QStringLiteral("dhcp")));
+    IPSetT.edit();
+    editor->setWindowTitle(GetComponentCaption(Sender));
+    editor->exec();
+}
+
+void TFrmMain::ManageConnections1Click(QObject*) {
     if (!m_manager)
         return;
     m_manager->show();
@@ -419,14 +450,14 @@ void TFrmMain::ManageConnections1Click() {
     m_manager->activateWindow();
 }
 
-void TFrmMain::HelpFile1Click() {
+void TFrmMain::HelpFile1Click(QObject*) {
     // The help viewer belongs to this window; a file it cannot read it reports itself.
     if (!m_helpViewer)
         m_helpViewer = new THelpViewer(*m_services.desktop, this);
     m_helpViewer->showContents(m_services.helpFile);
 }
 
-void TFrmMain::About1Click() {
+void TFrmMain::About1Click(QObject*) {
     if (m_aboutBox)
         m_aboutBox->exec();
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include "net/IPInfo.h"
 #include "net/changeip.h"
@@ -16,6 +17,7 @@
 class AdapterSource;
 class Desktop;
 class QDialog;
+class TFrmAddNewIP;
 class THelpViewer;
 class AnimationProgress;
 class BusyAnimation;
@@ -108,20 +110,22 @@ public:
 
     const ErrorReport& errorReport() const { return m_errorReport; }
 
+    // The handlers take the control or menu item that raised the event; only the Edit
+    // command looks at it (its caption becomes the editor's caption).
 public slots:
     void FormCreate();
     void FormShow();
-    void RefreshBtnClick();
-    void IPSetTreeViewClick();
-    void PopupMenu1Popup();
-    void DeletethisIPSet1Click();
-    void ActivatethisIPSet1Click();
-    void AddNewIPConfigurationSet1Click();
-    void EditthisIPSet1Click();
-    void ManageConnections1Click();
-    void HelpFile1Click();
-    void About1Click();
-    void Exit1Click();
+    void RefreshBtnClick(QObject* Sender = nullptr);
+    void IPSetTreeViewClick(QObject* Sender = nullptr);
+    void PopupMenu1Popup(QObject* Sender = nullptr);
+    void DeletethisIPSet1Click(QObject* Sender = nullptr);
+    void ActivatethisIPSet1Click(QObject* Sender = nullptr);
+    void AddNewIPConfigurationSet1Click(QObject* Sender = nullptr);
+    void EditthisIPSet1Click(QObject* Sender = nullptr);
+    void ManageConnections1Click(QObject* Sender = nullptr);
+    void HelpFile1Click(QObject* Sender = nullptr);
+    void About1Click(QObject* Sender = nullptr);
+    void Exit1Click(QObject* Sender = nullptr);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -139,10 +143,12 @@ private:
     void createControls();
     void createMainMenu();
     void createTreeMenu();
-    QAction* addCommand(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
-                        void (TFrmMain::*handler)());
+    using Handler = void (TFrmMain::*)(QObject*);
+    QAction* addCommand(QMenu* menu, const QString& caption, const QKeySequence& shortcut, Handler handler);
     // Runs a command handler; an error that leaves it goes to the error report.
-    void guarded(void (TFrmMain::*handler)());
+    void guarded(Handler handler, QObject* sender);
+    // A new IP set editor for one Add or Edit command.
+    TFrmAddNewIP* createEditor();
 
     MainWindowServices m_services;
     ErrorReport m_errorReport;
@@ -152,5 +158,6 @@ private:
     QString m_databaseFolder;
     QDialog* m_aboutBox = nullptr;
     THelpViewer* m_helpViewer = nullptr;
+    QPointer<TFrmAddNewIP> FrmAddNewIP;   // the editor of the latest Add or Edit
     QWidget* m_manager = nullptr;
 };
