@@ -1,7 +1,9 @@
-# orvantis_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [GUI])
+# orvantis_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [GUI]
+#                   [WRAPPER <command...>])
 # Adds a GoogleTest program and registers it with CTest. GUI tests get a main() that
 # makes a QApplication; every test runs offscreen, in a fixed locale, so that none
-# needs a display.
+# needs a display. With WRAPPER, CTest runs the wrapper command with the program's
+# path as its last argument (for instance a script that makes a sandbox for it).
 include_guard(GLOBAL)
 
 if(CMAKE_CROSSCOMPILING)
@@ -18,7 +20,7 @@ else()
 endif()
 
 function(orvantis_add_test)
-    cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS;LABELS;WRAPPER" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     if(T_GUI)
         target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} orvantis_gui_test_main GTest::gtest GTest::gmock
@@ -31,7 +33,7 @@ function(orvantis_add_test)
         target_link_options(${T_NAME} PRIVATE -static)
         return()
     endif()
-    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    add_test(NAME ${T_NAME} COMMAND ${T_WRAPPER} $<TARGET_FILE:${T_NAME}>)
     set_tests_properties(${T_NAME} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false"
         LABELS "${T_LABELS}")
