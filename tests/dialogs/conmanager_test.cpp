@@ -501,6 +501,12 @@ const MainShortcut MainShortcuts[] = {
 
 enum class Focus { Name, Description, Note, Grid };
 
+void PrintTo(Focus focus, std::ostream* out) {
+    static const char* const places[] = {"in the name box", "in the description box", "in the note",
+                                         "in the grid"};
+    *out << places[static_cast<int>(focus)];
+}
+
 QWidget* focusWidget(TFrmManager& manager, Focus focus) {
     switch (focus) {
     case Focus::Name:
