@@ -44,21 +44,11 @@ exit 0
 
 class ActivateTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QFile script(bin.filePath("netsh"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(FakeNetsh);
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        lan = db.addConnection("LAN 1");
-    }
+    void SetUp() override { lan = db.addConnection("LAN 1"); }
     void start() {
         CurrentDirectory here(db.folder());
-        MainWindowServices services = TFrmMainProbe::services(messages);
+        MainWindowServices services = TFrmMainProbe::jobServices(messages, bin, pauses);
         services.isAdmin = [this] { return admin; };
-        services.launcher = makeProcessLauncher(bin.path().toStdString());
-        services.pause = [this](std::chrono::milliseconds) { ++pauses; };
-        services.adapters = std::make_shared<FakeAdapterSource>();
         frm = std::make_unique<TFrmMain>(services);
         frm->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
@@ -83,7 +73,7 @@ protected:
         file.write(content);
     }
 
-    QTemporaryDir bin;
+    NetshFolder bin{FakeNetsh};
     TempDatabase db;
     FakeMessageBoxes messages;
     bool admin = true;

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <atomic>
+
 #include "app/frmmain.h"
+#include "net/process.h"
+#include "tests/fixtures/netshfolder.h"
+#include "tests/net/snapshot_fakesource.h"
 #include "widgets/messageboxes.h"
 
 // Reaches the main window's private operations for the tests.
@@ -14,6 +19,18 @@ struct TFrmMainProbe {
     static MainWindowServices services(MessageBoxes& messages) {
         MainWindowServices services;
         services.messages = &messages;
+        return services;
+    }
+
+    // Services for a window that activates sets: an administrator, the stand-in netsh
+    // of folder, pauses that only count, and an adapter source without adapters.
+    static MainWindowServices jobServices(MessageBoxes& messages, const NetshFolder& folder,
+                                          std::atomic<int>& pauses) {
+        MainWindowServices services = TFrmMainProbe::services(messages);
+        services.isAdmin = [] { return true; };
+        services.launcher = makeProcessLauncher(folder.path().toStdString());
+        services.pause = [&pauses](std::chrono::milliseconds) { ++pauses; };
+        services.adapters = std::make_shared<FakeAdapterSource>();
         return services;
     }
 };

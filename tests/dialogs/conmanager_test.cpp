@@ -6,6 +6,7 @@
 #include "net/process.h"
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
+#include "tests/fixtures/netshfolder.h"
 #include "tests/fixtures/tempdatabase.h"
 #include "tests/net/snapshot_fakesource.h"
 #include "widgets/datatablemodel.h"
@@ -54,11 +55,6 @@ const char* HarmlessNetsh = "#!/bin/sh\nexit 0\n";
 class ManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QFile script(bin.filePath("netsh"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(HarmlessNetsh);
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         db.addConnection("Local Area Connection", "Office LAN");  // key 1
         db.addConnection("Wireless Network Connection", "Wi-Fi"); // key 2
         db.addConnection("VPN", "tunnel");                        // key 3
@@ -68,12 +64,7 @@ protected:
 
     void start(const QString& folder) {
         CurrentDirectory here(folder);
-        MainWindowServices services = TFrmMainProbe::services(messages);
-        services.isAdmin = [] { return true; };
-        services.launcher = makeProcessLauncher(bin.path().toStdString());
-        services.pause = [this](std::chrono::milliseconds) { ++pauses; };
-        services.adapters = std::make_shared<FakeAdapterSource>();
-        main = std::make_unique<TFrmMain>(services);
+        main = std::make_unique<TFrmMain>(TFrmMainProbe::jobServices(messages, bin, pauses));
         manager = std::make_unique<TFrmManager>(main->ConnectionsT, main->ConnectionsDs, messages);
         main->setManager(manager.get());
         main->show();
@@ -132,10 +123,10 @@ protected:
     }
     QString lastReport() const { return messages.shown.empty() ? QString() : messages.shown.back().text; }
 
-    QTemporaryDir bin;
+    NetshFolder bin{HarmlessNetsh};
     TempDatabase db;
     FakeMessageBoxes messages;
-    int pauses = 0;
+    std::atomic<int> pauses{0};
     std::unique_ptr<TFrmMain> main;
     std::unique_ptr<TFrmManager> manager;
 };
