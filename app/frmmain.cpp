@@ -1,8 +1,24 @@
 #include "app/frmmain.h"
 
+#include "app/jobhost.h"
+#include "dialogs/about/helpviewer.h"
+#include "dialogs/addipset/addipset.h"
+#include "net/adaptersource.h"
+#include "net/admin.h"
+#include "net/process.h"
+#include "widgets/busyanimation.h"
+#include "widgets/componentcaption.h"
+#include "widgets/desktop.h"
+#include "widgets/fonts.h"
+#include "widgets/ipaddressedit.h"
+#include "widgets/menulook.h"
+#include "widgets/messageboxes.h"
+#include "widgets/placed.h"
+#include "widgets/treeview.h"
+
 #include <QAction>
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
@@ -18,21 +34,6 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
-#include "app/jobhost.h"
-#include "dialogs/addipset/addipset.h"
-#include "dialogs/about/helpviewer.h"
-#include "net/adaptersource.h"
-#include "net/admin.h"
-#include "net/process.h"
-#include "widgets/busyanimation.h"
-#include "widgets/componentcaption.h"
-#include "widgets/ipaddressedit.h"
-#include "widgets/desktop.h"
-#include "widgets/messageboxes.h"
-#include "widgets/fonts.h"
-#include "widgets/menulook.h"
-#include "widgets/treeview.h"
-
 namespace {
 
 const QString ApplicationTitle = QStringLiteral("Orvantis Ver 0.2");
@@ -42,8 +43,12 @@ const QString AdministratorWarning =
                    "Do you want to try it anyway?");
 
 // Texts of the platform's records are 8-bit, in the system's code page.
-QString systemText(const std::string& text) { return QString::fromLocal8Bit(text); }
-std::string jobText(const QString& text) { return text.toLocal8Bit().toStdString(); }
+QString systemText(const std::string& text) {
+    return QString::fromLocal8Bit(text);
+}
+std::string jobText(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
 
 MainWindowServices withPlatformDefaults(MainWindowServices services) {
     if (!services.isAdmin)
@@ -59,19 +64,12 @@ MainWindowServices withPlatformDefaults(MainWindowServices services) {
     return services;
 }
 
-template <typename Widget> Widget* placed(Widget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
 } // namespace
 
 TFrmMain::TFrmMain(const MainWindowServices& services, QWidget* parent)
-    : QMainWindow(parent),
-      IPSetT(AdoConn, QStringLiteral("IPSetT"), QStringLiteral("IPSets")),
+    : QMainWindow(parent), IPSetT(AdoConn, QStringLiteral("IPSetT"), QStringLiteral("IPSets")),
       ConnectionsT(AdoConn, QStringLiteral("ConnectionsT"), QStringLiteral("Connections")),
-      ConnectionsDs(&ConnectionsT),
-      m_services(withPlatformDefaults(services)),
+      ConnectionsDs(&ConnectionsT), m_services(withPlatformDefaults(services)),
       m_errorReport(*services.messages) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(ApplicationTitle);
@@ -97,9 +95,13 @@ TFrmMain::~TFrmMain() {
     m_jobHost->close();
 }
 
-void TFrmMain::setAboutBox(QDialog* aboutBox) { m_aboutBox = aboutBox; }
+void TFrmMain::setAboutBox(QDialog* aboutBox) {
+    m_aboutBox = aboutBox;
+}
 
-void TFrmMain::setManager(QWidget* manager) { m_manager = manager; }
+void TFrmMain::setManager(QWidget* manager) {
+    m_manager = manager;
+}
 
 // ---------------------------------------------------------------- layout
 
@@ -147,7 +149,8 @@ void TFrmMain::createControls() {
     RefreshBtn = placed(new QPushButton(QStringLiteral("Refresh"), Panel1), 328, 2, 75, 21);
     RefreshBtn->setObjectName(QStringLiteral("RefreshBtn"));
     RefreshBtn->hide();
-    connect(RefreshBtn, &QPushButton::clicked, this, [this] { guarded(&TFrmMain::RefreshBtnClick, RefreshBtn); });
+    connect(RefreshBtn, &QPushButton::clicked, this,
+            [this] { guarded(&TFrmMain::RefreshBtnClick, RefreshBtn); });
 
     IPListView = placed(new QTreeWidget(GroupBox1), 2, 41, 406, 142);
     IPListView->setObjectName(QStringLiteral("IPListView"));
@@ -180,7 +183,8 @@ void TFrmMain::createControls() {
     connect(IPSetTreeView, &TreeView::clicked, this, [this] { IPSetTreeViewClick(IPSetTreeView); });
 }
 
-QAction* TFrmMain::addCommand(QMenu* menu, const QString& caption, const QKeySequence& shortcut, Handler handler) {
+QAction* TFrmMain::addCommand(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
+                              Handler handler) {
     QAction* action = menu->addAction(caption);
     if (!shortcut.isEmpty()) {
         action->setShortcut(shortcut);
@@ -197,11 +201,12 @@ void TFrmMain::createMainMenu() {
 
     File1 = bar->addMenu(QStringLiteral("File"));
     Options1 = addCommand(File1, QStringLiteral("Options"), QKeySequence(), nullptr);
-    Options1->setVisible(false);   // an unfinished settings dialog: nothing opens it
+    Options1->setVisible(false); // an unfinished settings dialog: nothing opens it
     RefreshCurrentConfiguration1 = addCommand(File1, QStringLiteral("Refresh Current Configuration"),
                                               QKeySequence(Qt::CTRL | Qt::Key_R), &TFrmMain::RefreshBtnClick);
     File1->addSeparator();
-    Exit1 = addCommand(File1, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &TFrmMain::Exit1Click);
+    Exit1 =
+        addCommand(File1, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &TFrmMain::Exit1Click);
     // The manager window takes Ctrl+Q for its own Exit while it is active.
     Exit1->setShortcutContext(Qt::WindowShortcut);
 
@@ -210,15 +215,18 @@ void TFrmMain::createMainMenu() {
                                     &TFrmMain::ManageConnections1Click);
 
     ools1 = bar->addMenu(QStringLiteral("IP Sets"));
-    AddNewIPConfigurationSet1 = addCommand(ools1, QStringLiteral("Add New IP Configuration Set"),
-                                           QKeySequence(Qt::Key_Insert), &TFrmMain::AddNewIPConfigurationSet1Click);
+    AddNewIPConfigurationSet1 =
+        addCommand(ools1, QStringLiteral("Add New IP Configuration Set"), QKeySequence(Qt::Key_Insert),
+                   &TFrmMain::AddNewIPConfigurationSet1Click);
     ools1->addSeparator();
-    ActivatetheselectedIPSet1 = addCommand(ools1, QStringLiteral("Activate the selected IP set"),
-                                           QKeySequence(Qt::CTRL | Qt::Key_A), &TFrmMain::ActivatethisIPSet1Click);
+    ActivatetheselectedIPSet1 =
+        addCommand(ools1, QStringLiteral("Activate the selected IP set"), QKeySequence(Qt::CTRL | Qt::Key_A),
+                   &TFrmMain::ActivatethisIPSet1Click);
     EdittheselectedIPset1 = addCommand(ools1, QStringLiteral("Edit the selected IP set"),
                                        QKeySequence(Qt::CTRL | Qt::Key_E), &TFrmMain::EditthisIPSet1Click);
-    DeletetheselectedIPset1 = addCommand(ools1, QStringLiteral("Delete the selected IP set"),
-                                         QKeySequence(Qt::CTRL | Qt::Key_D), &TFrmMain::DeletethisIPSet1Click);
+    DeletetheselectedIPset1 =
+        addCommand(ools1, QStringLiteral("Delete the selected IP set"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                   &TFrmMain::DeletethisIPSet1Click);
 
     Help1 = bar->addMenu(QStringLiteral("Help"));
     HelpFile1 = addCommand(Help1, QStringLiteral("Help File"), QKeySequence(), &TFrmMain::HelpFile1Click);
@@ -261,7 +269,7 @@ void TFrmMain::FormCreate() {
 void TFrmMain::FormShow() {
     IPSetT.open();
     ConnectionsT.open();
-    RefreshBtnClick(RefreshBtn);   // what a click of the hidden Refresh button runs
+    RefreshBtnClick(RefreshBtn); // what a click of the hidden Refresh button runs
     PageControl1->setCurrentIndex(0);
     LoadIPSetTree();
 }
@@ -277,7 +285,9 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-void TFrmMain::Exit1Click(QObject*) { close(); }
+void TFrmMain::Exit1Click(QObject*) {
+    close();
+}
 
 // ---------------------------------------------------------------- current configuration
 
@@ -431,7 +441,7 @@ void TFrmMain::EditthisIPSet1Click(QObject* Sender) {
         return;
     QPointer<TFrmAddNewIP> previous = FrmAddNewIP;
     TFrmAddNewIP* editor = createEditor();
-    delete previous;   // the locate has settled any row it left pending
+    delete previous; // the locate has settled any row it left pending
     editor->IP->setText(IPSetT.fieldAsString(QStringLiteral("ipaddress")));
     editor->SUB->setText(IPSetT.fieldAsString(QStringLiteral("subnetmask")));
     editor->GATE->setText(IPSetT.fieldAsString(QStringLiteral("gateway")));

@@ -1,18 +1,16 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-
-#include <QMainWindow>
-#include <QPointer>
-
 #include "net/IPInfo.h"
 #include "net/changeip.h"
-
 #include "store/database.h"
 #include "store/datasource.h"
 #include "store/datatable.h"
 #include "widgets/errorreport.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
 
 class AdapterSource;
 class Desktop;
@@ -40,12 +38,12 @@ class TreeView;
 // left empty is the platform's own.
 struct MainWindowServices {
     MessageBoxes* messages = nullptr;
-    std::function<bool()> isAdmin;                 // the administrator check
-    std::shared_ptr<ProcessLauncher> launcher;     // runs the netsh command lines
-    JobPause pause;                                // the pause after each command line
-    std::shared_ptr<AdapterSource> adapters;       // the records of the adapter snapshot
-    std::shared_ptr<Desktop> desktop;              // opens links of the help viewer
-    QString helpFile;                              // the application's help file (a fixed path)
+    std::function<bool()> isAdmin;             // the administrator check
+    std::shared_ptr<ProcessLauncher> launcher; // runs the netsh command lines
+    JobPause pause;                            // the pause after each command line
+    std::shared_ptr<AdapterSource> adapters;   // the records of the adapter snapshot
+    std::shared_ptr<Desktop> desktop;          // opens links of the help viewer
+    QString helpFile;                          // the application's help file (a fixed path)
 };
 
 // The main window: the tree of IP sets, the current configuration list, the
@@ -132,7 +130,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend struct TFrmMainProbe;   // tests reach the private lookups through it
+    friend struct TFrmMainProbe; // tests reach the private lookups through it
 
     void LoadIPSetTree();
     bool LocateIPSetByName(const QString& name);
@@ -158,6 +156,6 @@ private:
     QString m_databaseFolder;
     QDialog* m_aboutBox = nullptr;
     THelpViewer* m_helpViewer = nullptr;
-    QPointer<TFrmAddNewIP> FrmAddNewIP;   // the editor of the latest Add or Edit
+    QPointer<TFrmAddNewIP> FrmAddNewIP; // the editor of the latest Add or Edit
     QWidget* m_manager = nullptr;
 };

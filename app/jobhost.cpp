@@ -1,22 +1,33 @@
 #include "app/jobhost.h"
 
+#include "widgets/busyanimation.h"
+#include "widgets/messageboxes.h"
+
+#include <QLabel>
+#include <QMetaObject>
 #include <exception>
 #include <future>
 #include <stdexcept>
 
-#include <QLabel>
-#include <QMetaObject>
+void AnimationProgress::show() {
+    m_animation->show();
+}
+void AnimationProgress::hide() {
+    m_animation->hide();
+}
+void AnimationProgress::play(int firstFrame, int lastFrame) {
+    m_animation->play(firstFrame, lastFrame);
+}
+void AnimationProgress::stop() {
+    m_animation->stop();
+}
 
-#include "widgets/busyanimation.h"
-#include "widgets/messageboxes.h"
-
-void AnimationProgress::show() { m_animation->show(); }
-void AnimationProgress::hide() { m_animation->hide(); }
-void AnimationProgress::play(int firstFrame, int lastFrame) { m_animation->play(firstFrame, lastFrame); }
-void AnimationProgress::stop() { m_animation->stop(); }
-
-void LabelProgress::show() { m_label->show(); }
-void LabelProgress::hide() { m_label->hide(); }
+void LabelProgress::show() {
+    m_label->show();
+}
+void LabelProgress::hide() {
+    m_label->hide();
+}
 void LabelProgress::setCaption(const std::string& text) {
     m_label->setText(QString::fromStdString(text));
     m_label->adjustSize();
@@ -61,4 +72,6 @@ void WindowJobHost::showWarning(const std::string& text) {
     m_messages.show(m_owner, QString::fromStdString(text), Mb::OK | Mb::ICONWARNING);
 }
 
-void WindowJobHost::showMessage(const std::string& text) { m_messages.showMessage(QString::fromStdString(text)); }
+void WindowJobHost::showMessage(const std::string& text) {
+    m_messages.showMessage(QString::fromStdString(text));
+}

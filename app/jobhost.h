@@ -1,12 +1,11 @@
 #pragma once
 
-#include <memory>
-#include <mutex>
+#include "net/changeip.h"
 
 #include <QObject>
 #include <QPointer>
-
-#include "net/changeip.h"
+#include <memory>
+#include <mutex>
 
 class BusyAnimation;
 class MessageBoxes;
@@ -57,7 +56,7 @@ public:
 
 private:
     std::mutex m_mutex;
-    QPointer<QObject> m_receiver;   // lives in the user-interface thread; guarded by m_mutex
+    QPointer<QObject> m_receiver; // lives in the user-interface thread; guarded by m_mutex
     QWidget* m_owner;
     MessageBoxes& m_messages;
 };

@@ -1,7 +1,5 @@
 // Start-up: the application object, its help file and title, the three windows
 // of the program, and the event loop.
-#include <QApplication>
-
 #include "app/frmmain.h"
 #include "dialogs/about/aboutbox.h"
 #include "dialogs/conmanager/conmanager.h"
@@ -10,11 +8,13 @@
 #include "widgets/desktop.h"
 #include "widgets/messageboxes.h"
 
+#include <QApplication>
+
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvantis"));
     QApplication::setWindowIcon(Artwork::applicationIcon());
-    QApplication::setQuitOnLastWindowClosed(false);   // closing the main window ends the program
+    QApplication::setQuitOnLastWindowClosed(false); // closing the main window ends the program
 
     QtMessageBoxes messages;
     auto desktop = std::make_shared<QtDesktop>();

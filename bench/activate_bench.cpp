@@ -1,20 +1,18 @@
 // How long the Activate command keeps the window busy: from the command to its
 // return. The job itself runs on its own thread; here its command lines start
 // nothing, so each iteration can wait for its job to end before the next one.
-#include <benchmark/benchmark.h>
-
-#include <atomic>
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QLabel>
-
 #include "app/frmmain.h"
 #include "net/process.h"
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
 #include "tests/fixtures/tempdatabase.h"
 #include "tests/net/snapshot_fakesource.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <atomic>
+#include <benchmark/benchmark.h>
 
 namespace {
 

@@ -1,17 +1,16 @@
 // Rebuilding the IP set tree: 10,000 IP sets over 1,000 connections, against the
 // cost of filling the same number of plain tree items (the floor for any tree).
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTreeWidget>
-
 #include "app/frmmain.h"
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
 #include "tests/fixtures/tempdatabase.h"
 #include "widgets/treeview.h"
+
+#include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
 
 namespace {
 

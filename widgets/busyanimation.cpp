@@ -26,11 +26,17 @@ void BusyAnimation::stop() {
     update();
 }
 
-bool BusyAnimation::isPlaying() const { return m_timer.isActive(); }
+bool BusyAnimation::isPlaying() const {
+    return m_timer.isActive();
+}
 
-int BusyAnimation::frame() const { return m_frame; }
+int BusyAnimation::frame() const {
+    return m_frame;
+}
 
-QSize BusyAnimation::sizeHint() const { return {16, 16}; }
+QSize BusyAnimation::sizeHint() const {
+    return {16, 16};
+}
 
 void BusyAnimation::advance() {
     m_frame = m_frame >= m_last ? m_first : m_frame + 1;

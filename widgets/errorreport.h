@@ -1,8 +1,7 @@
 #pragma once
 
-#include <exception>
-
 #include <QString>
+#include <exception>
 
 class MessageBoxes;
 class QWidget;

@@ -5,7 +5,7 @@ namespace {
 QFont eightPoint(const QString& family, bool bold) {
     QFont font(family);
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);   // 8 pt at 96 dots per inch, whatever the screen reports
+    font.setPixelSize(11); // 8 pt at 96 dots per inch, whatever the screen reports
     font.setBold(bold);
     return font;
 }
@@ -14,8 +14,12 @@ QFont eightPoint(const QString& family, bool bold) {
 
 namespace Fonts {
 
-QFont formFont(bool bold) { return eightPoint(QStringLiteral("Liberation Sans"), bold); }
+QFont formFont(bool bold) {
+    return eightPoint(QStringLiteral("Liberation Sans"), bold);
+}
 
-QFont tahoma(bool bold) { return eightPoint(QStringLiteral("Liberation Sans"), bold); }
+QFont tahoma(bool bold) {
+    return eightPoint(QStringLiteral("Liberation Sans"), bold);
+}
 
 } // namespace Fonts

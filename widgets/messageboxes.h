@@ -9,7 +9,7 @@ class QWidget;
 namespace Mb {
 constexpr unsigned OK = 0x0;
 constexpr unsigned YESNO = 0x4;
-constexpr unsigned ICONHAND = 0x10;        // stop icon
+constexpr unsigned ICONHAND = 0x10; // stop icon
 constexpr unsigned ICONQUESTION = 0x20;
 constexpr unsigned ICONWARNING = 0x30;
 constexpr unsigned ICONINFORMATION = 0x40;

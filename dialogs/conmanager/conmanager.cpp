@@ -6,6 +6,7 @@
 #include "widgets/fonts.h"
 #include "widgets/menulook.h"
 #include "widgets/messageboxes.h"
+#include "widgets/placed.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,11 +39,6 @@ namespace {
 
 constexpr int TabControlHeight = 129;
 constexpr int StatusBarHeight = 19;
-
-template <typename Widget> Widget* placed(Widget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
 
 // A key that one of the program's application-wide commands (the main window's
 // Ins, Ctrl+A, Ctrl+E, Ctrl+D, Ctrl+R) answers to.

@@ -1,16 +1,5 @@
 // Activate: the administrator warning, the IP change job started from the window, the
 // progress indicator, and the two command lines as a stand-in netsh receives them.
-#include <gtest/gtest.h>
-
-#include <atomic>
-
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
-
 #include "app/frmmain.h"
 #include "net/process.h"
 #include "tests/app/frmmainprobe.h"
@@ -20,10 +9,20 @@
 #include "widgets/busyanimation.h"
 #include "widgets/treeview.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <atomic>
+#include <gtest/gtest.h>
+
 namespace {
 
-const QString AdminWarning = "You do not have Administrator rights.\rYou may not be able to change the Ip settings\r"
-                             "Do you want to try it anyway?";
+const QString AdminWarning =
+    "You do not have Administrator rights.\rYou may not be able to change the Ip settings\r"
+    "Do you want to try it anyway?";
 const QString MissingConnection =
     "You did not set a valid Connection Name for the IP Set Or the record was not found.\r"
     "Please go to IP Sets and enter a valid Connection Name.";
@@ -93,8 +92,9 @@ TEST_F(ActivateTest, AdministratorActivatesTheCurrentStaticSetWithoutAQuestion) 
     QTest::keyClick(frm.get(), Qt::Key_A, Qt::ControlModifier);
     ASSERT_TRUE(jobsDone(2));
 
-    EXPECT_EQ(calls(), QStringList({"|interface|ip|set|address|LAN 1|static|10.0.0.5|255.255.255.0|10.0.0.1|1",
-                                    "|interface|ip|set|dns|LAN 1|static|10.0.0.2|primary"}));
+    EXPECT_EQ(calls(),
+              QStringList({"|interface|ip|set|address|LAN 1|static|10.0.0.5|255.255.255.0|10.0.0.1|1",
+                           "|interface|ip|set|dns|LAN 1|static|10.0.0.2|primary"}));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(frm->Animate1->isVisible());
     EXPECT_FALSE(frm->Animate1->isPlaying());
@@ -106,7 +106,8 @@ TEST_F(ActivateTest, DhcpSetSendsTheDhcpLines) {
     start();
     frm->ActivatetheselectedIPSet1->trigger();
     ASSERT_TRUE(jobsDone(2));
-    EXPECT_EQ(calls(), QStringList({"|interface|ip|set|address|LAN 1|dhcp", "|interface|ip|set|dns|LAN 1|dhcp"}));
+    EXPECT_EQ(calls(),
+              QStringList({"|interface|ip|set|address|LAN 1|dhcp", "|interface|ip|set|dns|LAN 1|dhcp"}));
 }
 
 TEST_F(ActivateTest, NonAdministratorWhoAnswersNoStartsNothing) {
@@ -155,8 +156,9 @@ TEST_F(ActivateTest, FailingNetshIsReportedInsteadOfSuccess) {
     start();
     frm->ActivatetheselectedIPSet1->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.shown.empty(); }, 10000));
-    EXPECT_EQ(messages.shown[0].text, "The IP Set was not applied completely.\rAddress settings: netsh ended with "
-                                      "code 1\rDNS settings: netsh ended with code 1");
+    EXPECT_EQ(messages.shown[0].text,
+              "The IP Set was not applied completely.\rAddress settings: netsh ended with "
+              "code 1\rDNS settings: netsh ended with code 1");
     EXPECT_EQ(messages.shown[0].flags, Mb::OK | Mb::ICONWARNING);
     EXPECT_EQ(frm->Label1->text(), "Changing IP settings failed: netsh ended with code 1.");
     EXPECT_FALSE(frm->Label1->isVisible());
@@ -188,8 +190,9 @@ TEST_F(ActivateTest, EditingTheSetWhileItsJobRunsDoesNotChangeItsLines) {
     frm->IPSetT.post();
     QFile::remove(bin.filePath("hold"));
     ASSERT_TRUE(jobsDone(2));
-    EXPECT_EQ(calls(), QStringList({"|interface|ip|set|address|LAN 1|static|10.0.0.5|255.255.255.0|10.0.0.1|1",
-                                    "|interface|ip|set|dns|LAN 1|static|10.0.0.2|primary"}));
+    EXPECT_EQ(calls(),
+              QStringList({"|interface|ip|set|address|LAN 1|static|10.0.0.5|255.255.255.0|10.0.0.1|1",
+                           "|interface|ip|set|dns|LAN 1|static|10.0.0.2|primary"}));
 }
 
 TEST_F(ActivateTest, TwoActivationsRunTwoJobsSideBySide) {

@@ -1,8 +1,13 @@
 // The Add and Edit commands of the main window: the IP set editor as the menus and
 // shortcuts open it, with its caption, its prepared values and what Ok and Cancel do.
-#include <gtest/gtest.h>
-
-#include <functional>
+#include "app/frmmain.h"
+#include "dialogs/addipset/addipset.h"
+#include "tests/app/frmmainprobe.h"
+#include "tests/fixtures/fakemessageboxes.h"
+#include "tests/fixtures/tempdatabase.h"
+#include "widgets/dbedit.h"
+#include "widgets/ipaddressedit.h"
+#include "widgets/treeview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,15 +18,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-
-#include "app/frmmain.h"
-#include "dialogs/addipset/addipset.h"
-#include "tests/app/frmmainprobe.h"
-#include "tests/fixtures/fakemessageboxes.h"
-#include "tests/fixtures/tempdatabase.h"
-#include "widgets/dbedit.h"
-#include "widgets/ipaddressedit.h"
-#include "widgets/treeview.h"
+#include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -71,25 +69,28 @@ protected:
 };
 
 TEST_F(EditorCommandsTest, InsOpensAnEmptyAddDialogAndOkStoresTheSet) {
-    const bool opened = withEditor([&] { QTest::keyClick(frm.get(), Qt::Key_Insert); }, [&](TFrmAddNewIP& editor) {
-        EXPECT_EQ(editor.windowTitle(), "Add new IP Set");
-        EXPECT_EQ(frm->IPSetT.state(), DataTable::State::Inserting);
-        EXPECT_EQ(editor.IPNAME->text(), "");
-        for (IpAddressEdit* entry : {editor.IP, editor.SUB, editor.GATE, editor.DNS}) {
-            EXPECT_EQ(entry->text(), "0.0.0.0");
-            EXPECT_TRUE(entry->isEnabled());
-        }
-        EXPECT_FALSE(editor.DHCPCheck->isChecked());
-        QTest::keyClicks(editor.IPNAME, "Lab");
-        editor.IP->setText("172.16.0.9");
-        editor.BitBtn1->click();
-        EXPECT_FALSE(editor.isVisible());
-    });
+    const bool opened =
+        withEditor([&] { QTest::keyClick(frm.get(), Qt::Key_Insert); },
+                   [&](TFrmAddNewIP& editor) {
+                       EXPECT_EQ(editor.windowTitle(), "Add new IP Set");
+                       EXPECT_EQ(frm->IPSetT.state(), DataTable::State::Inserting);
+                       EXPECT_EQ(editor.IPNAME->text(), "");
+                       for (IpAddressEdit* entry : {editor.IP, editor.SUB, editor.GATE, editor.DNS}) {
+                           EXPECT_EQ(entry->text(), "0.0.0.0");
+                           EXPECT_TRUE(entry->isEnabled());
+                       }
+                       EXPECT_FALSE(editor.DHCPCheck->isChecked());
+                       QTest::keyClicks(editor.IPNAME, "Lab");
+                       editor.IP->setText("172.16.0.9");
+                       editor.BitBtn1->click();
+                       EXPECT_FALSE(editor.isVisible());
+                   });
     ASSERT_TRUE(opened);
     EXPECT_EQ(names(), QStringList({"Home", "Roaming", "Lab"}));
-    EXPECT_EQ(db.column("SELECT IPAddress || '|' || SubnetMask || '|' || DHCP || '|' || ifnull(Connection, 'null')"
-                        " FROM IPSets WHERE IPSet_Name = 'Lab'"),
-              QStringList({"172.16.0.9|0.0.0.0|0|null"}))
+    EXPECT_EQ(
+        db.column("SELECT IPAddress || '|' || SubnetMask || '|' || DHCP || '|' || ifnull(Connection, 'null')"
+                  " FROM IPSets WHERE IPSet_Name = 'Lab'"),
+        QStringList({"172.16.0.9|0.0.0.0|0|null"}))
         << "a set saved without choosing a connection has none";
     ASSERT_EQ(frm->IPSetTreeView->topLevelItemCount(), 3);
     EXPECT_EQ(node(2)->child(5)->text(0), "Connection Name:");
@@ -98,15 +99,17 @@ TEST_F(EditorCommandsTest, InsOpensAnEmptyAddDialogAndOkStoresTheSet) {
 
 TEST_F(EditorCommandsTest, CancelAfterAddLeavesTableAndTreeAndTheCurrentSet) {
     clickNode(node(0));
-    const bool opened = withEditor([&] { frm->AddNewIPConfigurationSet1->trigger(); }, [&](TFrmAddNewIP& editor) {
-        QTest::keyClicks(editor.IPNAME, "Dropped");
-        editor.BitBtn2->click();
-    });
+    const bool opened = withEditor([&] { frm->AddNewIPConfigurationSet1->trigger(); },
+                                   [&](TFrmAddNewIP& editor) {
+                                       QTest::keyClicks(editor.IPNAME, "Dropped");
+                                       editor.BitBtn2->click();
+                                   });
     ASSERT_TRUE(opened);
     EXPECT_EQ(names(), QStringList({"Home", "Roaming"}));
     EXPECT_EQ(frm->IPSetTreeView->topLevelItemCount(), 2);
     EXPECT_EQ(frm->IPSetT.state(), DataTable::State::Browsing);
-    EXPECT_EQ(frm->IPSetT.fieldAsString("IPSet_Name"), "Home") << "the set current before Add is current again";
+    EXPECT_EQ(frm->IPSetT.fieldAsString("IPSet_Name"), "Home")
+        << "the set current before Add is current again";
 }
 
 struct EditCaption {
@@ -176,10 +179,11 @@ TEST_F(EditorCommandsTest, EditWithNothingSelectedOpensNothing) {
 }
 
 TEST_F(EditorCommandsTest, ANameTypedBeforeClosingByTheFrameIsStoredByTheNextSettle) {
-    const bool opened = withEditor([&] { frm->AddNewIPConfigurationSet1->trigger(); }, [&](TFrmAddNewIP& editor) {
-        QTest::keyClicks(editor.IPNAME, "Typed");
-        editor.close();
-    });
+    const bool opened = withEditor([&] { frm->AddNewIPConfigurationSet1->trigger(); },
+                                   [&](TFrmAddNewIP& editor) {
+                                       QTest::keyClicks(editor.IPNAME, "Typed");
+                                       editor.close();
+                                   });
     ASSERT_TRUE(opened);
     EXPECT_EQ(frm->IPSetT.state(), DataTable::State::Inserting) << "the frame neither posts nor cancels";
     EXPECT_EQ(names(), QStringList({"Home", "Roaming"}));

@@ -1,13 +1,22 @@
 // The main window: start-up, layout, menus, the error report and the two lookups.
-#include <gtest/gtest.h>
+#include "app/frmmain.h"
+#include "dialogs/about/aboutbox.h"
+#include "dialogs/about/helpviewer.h"
+#include "tests/app/frmmainprobe.h"
+#include "tests/dialogs/recordingdesktop.h"
+#include "tests/fixtures/fakemessageboxes.h"
+#include "tests/fixtures/tempdatabase.h"
+#include "widgets/busyanimation.h"
+#include "widgets/errorreport.h"
+#include "widgets/treeview.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
-#include <QPushButton>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -15,17 +24,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
-
-#include "app/frmmain.h"
-#include "dialogs/about/aboutbox.h"
-#include "dialogs/about/helpviewer.h"
-#include "tests/dialogs/recordingdesktop.h"
-#include "tests/app/frmmainprobe.h"
-#include "tests/fixtures/fakemessageboxes.h"
-#include "tests/fixtures/tempdatabase.h"
-#include "widgets/busyanimation.h"
-#include "widgets/errorreport.h"
-#include "widgets/treeview.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -47,7 +46,7 @@ protected:
 TEST_F(MainWindowTest, ShowsItsCaptionSizeAndStatusBar) {
     auto frm = start();
     EXPECT_EQ(frm->windowTitle(), "Orvantis Ver 0.2");
-    EXPECT_EQ(frm->centralWidget()->width() , TFrmMain::ClientWidth);
+    EXPECT_EQ(frm->centralWidget()->width(), TFrmMain::ClientWidth);
     EXPECT_EQ(frm->centralWidget()->height() + frm->StatusBar->height(), TFrmMain::ClientHeight);
     EXPECT_EQ(frm->minimumSize(), frm->maximumSize()) << "the border is fixed";
     EXPECT_FALSE(frm->windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -105,15 +104,16 @@ TEST_P(MainMenuTest, HoldsTheItemWithItsShortcut) {
     EXPECT_TRUE(found->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryItem, MainMenuTest,
-    ::testing::Values(MenuItem{"File", "Refresh Current Configuration", "Ctrl+R"}, MenuItem{"File", "Exit", "Ctrl+Q"},
-                      MenuItem{"Connections", "Manage Connections", ""},
-                      MenuItem{"IP Sets", "Add New IP Configuration Set", "Ins"},
-                      MenuItem{"IP Sets", "Activate the selected IP set", "Ctrl+A"},
-                      MenuItem{"IP Sets", "Edit the selected IP set", "Ctrl+E"},
-                      MenuItem{"IP Sets", "Delete the selected IP set", "Ctrl+D"},
-                      MenuItem{"Help", "Help File", ""}, MenuItem{"Help", "About...", ""}));
+INSTANTIATE_TEST_SUITE_P(EveryItem, MainMenuTest,
+                         ::testing::Values(MenuItem{"File", "Refresh Current Configuration", "Ctrl+R"},
+                                           MenuItem{"File", "Exit", "Ctrl+Q"},
+                                           MenuItem{"Connections", "Manage Connections", ""},
+                                           MenuItem{"IP Sets", "Add New IP Configuration Set", "Ins"},
+                                           MenuItem{"IP Sets", "Activate the selected IP set", "Ctrl+A"},
+                                           MenuItem{"IP Sets", "Edit the selected IP set", "Ctrl+E"},
+                                           MenuItem{"IP Sets", "Delete the selected IP set", "Ctrl+D"},
+                                           MenuItem{"Help", "Help File", ""},
+                                           MenuItem{"Help", "About...", ""}));
 
 TEST_F(MainWindowTest, MenusAreInTheirOrderAndOptionsStaysHidden) {
     auto frm = start();
@@ -204,7 +204,8 @@ struct ReportCase {
 class ErrorReportTextTest : public ::testing::TestWithParam<ReportCase> {};
 
 TEST_P(ErrorReportTextTest, AppendsAFullStopAfterCharactersThatSortAfterIt) {
-    EXPECT_EQ(ErrorReport::reportText(QString::fromUtf8(GetParam().message)), QString::fromUtf8(GetParam().shown));
+    EXPECT_EQ(ErrorReport::reportText(QString::fromUtf8(GetParam().message)),
+              QString::fromUtf8(GetParam().shown));
 }
 
 INSTANTIATE_TEST_SUITE_P(TextRule, ErrorReportTextTest,
@@ -212,10 +213,8 @@ INSTANTIATE_TEST_SUITE_P(TextRule, ErrorReportTextTest,
                                            ReportCase{"Ends with a stop.", "Ends with a stop."},
                                            ReportCase{"Code 5", "Code 5."},
                                            ReportCase{"Question?", "Question?."},
-                                           ReportCase{"Dash -", "Dash -"},
-                                           ReportCase{"Comma,", "Comma,"},
-                                           ReportCase{"Slash/", "Slash/."},
-                                           ReportCase{"", ""}));
+                                           ReportCase{"Dash -", "Dash -"}, ReportCase{"Comma,", "Comma,"},
+                                           ReportCase{"Slash/", "Slash/."}, ReportCase{"", ""}));
 
 TEST(ErrorReportTest, ShowsTheTextWithAStopIconAndOk) {
     FakeMessageBoxes messages;
@@ -301,7 +300,8 @@ TEST_F(MainWindowTest, HelpFileShowsTheFixedPathWhateverTheCurrentDirectory) {
     {
         QFile file(helpFile);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("<html><head><title>Orvantis Help</title></head><body><h1>Contents</h1>Using IP sets</body></html>");
+        file.write("<html><head><title>Orvantis Help</title></head><body><h1>Contents</h1>Using IP "
+                   "sets</body></html>");
     }
     MainWindowServices services = TFrmMainProbe::services(messages);
     services.helpFile = helpFile;

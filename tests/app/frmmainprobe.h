@@ -1,16 +1,18 @@
 #pragma once
 
-#include <atomic>
-
 #include "app/frmmain.h"
 #include "net/process.h"
 #include "tests/fixtures/netshfolder.h"
 #include "tests/net/snapshot_fakesource.h"
 #include "widgets/messageboxes.h"
 
+#include <atomic>
+
 // Reaches the main window's private operations for the tests.
 struct TFrmMainProbe {
-    static bool LocateIPSetByName(TFrmMain& window, const QString& name) { return window.LocateIPSetByName(name); }
+    static bool LocateIPSetByName(TFrmMain& window, const QString& name) {
+        return window.LocateIPSetByName(name);
+    }
     static QString ConnectionNameById(TFrmMain& window, int id) { return window.ConnectionNameById(id); }
     static void LoadIPSetTree(TFrmMain& window) { window.LoadIPSetTree(); }
 

@@ -1,17 +1,16 @@
 // The IP set tree, driven with real mouse and keyboard events through the window.
-#include <gtest/gtest.h>
+#include "app/frmmain.h"
+#include "tests/app/frmmainprobe.h"
+#include "tests/fixtures/fakemessageboxes.h"
+#include "tests/fixtures/tempdatabase.h"
+#include "widgets/treeview.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
 #include <QTreeWidget>
-
-#include "app/frmmain.h"
-#include "tests/app/frmmainprobe.h"
-#include "tests/fixtures/fakemessageboxes.h"
-#include "tests/fixtures/tempdatabase.h"
-#include "widgets/treeview.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -40,7 +39,9 @@ protected:
         QTest::mouseClick(frm->windowHandle(), button, Qt::NoModifier, at);
         QApplication::processEvents();
     }
-    void click(QTreeWidgetItem* item, Qt::MouseButton button = Qt::LeftButton) { click(windowPointOf(item), button); }
+    void click(QTreeWidgetItem* item, Qt::MouseButton button = Qt::LeftButton) {
+        click(windowPointOf(item), button);
+    }
     QString current(const char* field = "IPSet_Name") { return frm->IPSetT.fieldAsString(field); }
     QStringList rootTexts() {
         QStringList texts;
@@ -67,11 +68,13 @@ TEST_F(IPSetTreeTest, ShowsEveryIPSetWithItsSixDetailLines) {
     start();
 
     ASSERT_EQ(rootTexts(), QStringList({"Office", "Laptop", "Blank"}));
-    const QStringList office = {"IP:10.0.0.5",          "Subnet mask :255.255.255.0", "Def.Gateway :10.0.0.1",
-                                "DNS :10.0.0.2",        "DHCP :False",                "Connection Name:LAN"};
-    const QStringList laptop = {"IP:",      "Subnet mask :", "Def.Gateway :",
-                                "DNS :",    "DHCP :True",    "Connection Name:"};
-    const QStringList blank = {"IP:", "Subnet mask :", "Def.Gateway :", "DNS :", "DHCP :", "Connection Name:"};
+    const QStringList office = {"IP:10.0.0.5",           "Subnet mask :255.255.255.0",
+                                "Def.Gateway :10.0.0.1", "DNS :10.0.0.2",
+                                "DHCP :False",           "Connection Name:LAN"};
+    const QStringList laptop = {
+        "IP:", "Subnet mask :", "Def.Gateway :", "DNS :", "DHCP :True", "Connection Name:"};
+    const QStringList blank = {
+        "IP:", "Subnet mask :", "Def.Gateway :", "DNS :", "DHCP :", "Connection Name:"};
     const QList<QStringList> expected = {office, laptop, blank};
     for (int i = 0; i < 3; ++i) {
         QStringList details;
@@ -182,7 +185,8 @@ TEST_F(ThreeSetsTest, MenuKeyOpensTheMenuForTheSelectedNode) {
     click(node(0));
     QTest::keyClick(tree, Qt::Key_Down);
     tree->setFocus();
-    QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(5, 5), tree->viewport()->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                               tree->viewport()->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(tree->viewport(), &keyboard);
     ASSERT_TRUE(frm->AdvPopupMenu1->isVisible());
     EXPECT_EQ(commandsEnabled(), QList<bool>({true, true, true}));
@@ -223,8 +227,9 @@ TEST(IPSetTreeDuplicates, ClickOnEitherOfTwoSameNamedSetsMakesTheFirstCurrent) {
     TFrmMain frm(TFrmMainProbe::services(messages));
     frm.show();
     QTreeWidgetItem* second = frm.IPSetTreeView->topLevelItem(1);
-    QTest::mouseClick(frm.windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                      frm.IPSetTreeView->viewport()->mapTo(&frm, frm.IPSetTreeView->visualItemRect(second).center()));
+    QTest::mouseClick(
+        frm.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+        frm.IPSetTreeView->viewport()->mapTo(&frm, frm.IPSetTreeView->visualItemRect(second).center()));
     EXPECT_EQ(frm.IPSetT.fieldAsString("IPAddress"), "1.0.0.1");
 }
 

@@ -1,16 +1,15 @@
 // The current configuration list: five rows per adapter, refreshed by Ctrl+R and at
 // the first showing, with a fake adapter source.
-#include <gtest/gtest.h>
-
-#include <QTest>
-#include <QTreeWidget>
-
 #include "app/frmmain.h"
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
 #include "tests/fixtures/tempdatabase.h"
 #include "tests/net/snapshot_fakesource.h"
 #include "widgets/treeview.h"
+
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -35,7 +34,7 @@ AdapterFacts wireless() {
     a.Type = 71;
     a.DhcpEnabled = true;
     a.Addresses = {{"10.0.0.7", "255.255.255.0"}};
-    return a;   // no gateway: an empty head entry
+    return a; // no gateway: an empty head entry
 }
 
 class RefreshTest : public ::testing::Test {
@@ -51,7 +50,8 @@ protected:
     QList<QStringList> rows() {
         QList<QStringList> all;
         for (int i = 0; i < frm->IPListView->topLevelItemCount(); ++i)
-            all << QStringList{frm->IPListView->topLevelItem(i)->text(0), frm->IPListView->topLevelItem(i)->text(1)};
+            all << QStringList{frm->IPListView->topLevelItem(i)->text(0),
+                               frm->IPListView->topLevelItem(i)->text(1)};
         return all;
     }
 
@@ -112,7 +112,8 @@ TEST_F(RefreshTest, FailedRefreshByCommandEmptiesTheListReportsAndKeepsTheSnapsh
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_EQ(frm->AdapterInfo.get(), held);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.startsWith("System Error.  Code: 2.\r\n")) << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.shown[0].text.startsWith("System Error.  Code: 2.\r\n"))
+        << messages.shown[0].text.toStdString();
     EXPECT_EQ(messages.shown[0].flags, Mb::OK | Mb::ICONHAND);
 
     QTest::keyClick(frm.get(), Qt::Key_R, Qt::ControlModifier);
