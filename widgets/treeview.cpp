@@ -2,6 +2,8 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QCursor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 TreeView::TreeView(QWidget* parent) : QTreeWidget(parent) {
@@ -58,4 +60,17 @@ void TreeView::contextMenuEvent(QContextMenuEvent* event) {
         globalPos = viewport()->mapToGlobal(visualItemRect(node).center());
     }
     emit contextMenuWanted(globalPos);
+}
+
+void TreeView::keyPressEvent(QKeyEvent* event) {
+    const bool menuKey = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (!menuKey && !shiftF10) {
+        QTreeWidget::keyPressEvent(event);
+        return;
+    }
+    // The keyboard's way to the context menu: it concerns the selected node.
+    QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos());
+    contextMenuEvent(&keyboard);
+    event->accept();
 }

@@ -193,6 +193,24 @@ TEST_F(ThreeSetsTest, MenuKeyOpensTheMenuForTheSelectedNode) {
     EXPECT_EQ(current(), "Home") << "the keyboard does not move the current set";
 }
 
+class ContextMenuKeyTest : public ThreeSetsTest,
+                          public ::testing::WithParamInterface<std::pair<Qt::Key, Qt::KeyboardModifiers>> {};
+
+TEST_P(ContextMenuKeyTest, OpensTheMenuForTheSelectedNodeWithoutMovingTheCurrentSet) {
+    click(node(2));
+    TFrmMainProbe::LocateIPSetByName(*frm, "Home");
+    QTest::keyClick(frm->windowHandle(), GetParam().first, GetParam().second);
+    QApplication::processEvents();
+    ASSERT_TRUE(frm->AdvPopupMenu1->isVisible());
+    EXPECT_EQ(commandsEnabled(), QList<bool>({true, true, true}));
+    EXPECT_EQ(tree->selectedNode(), node(2));
+    EXPECT_EQ(current(), "Home");
+}
+
+INSTANTIATE_TEST_SUITE_P(MenuKeyAndShiftF10, ContextMenuKeyTest,
+                         ::testing::Values(std::make_pair(Qt::Key_Menu, Qt::KeyboardModifiers(Qt::NoModifier)),
+                                           std::make_pair(Qt::Key_F10, Qt::KeyboardModifiers(Qt::ShiftModifier))));
+
 TEST_F(ThreeSetsTest, DeleteFromTheContextMenuRemovesTheSetThatWasRightClicked) {
     click(node(1), Qt::RightButton);
     frm->DeletethisIPSet2->trigger();
