@@ -478,8 +478,8 @@ bool DataTable::isModified() const {
 
 bool DataTable::locate(const QString& name, const QVariant& value, LocateOptions options) {
     requireOpen();
-    const int field = fieldIndex(name);
     settle();
+    const int field = fieldIndex(name);
     const int found = findRow(field, value, options);
     if (found < 0)
         return false;

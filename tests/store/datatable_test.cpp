@@ -432,6 +432,17 @@ TEST_F(TableTest, LocateMatchesNumbersAndBooleans) {
               QStringLiteral("IPSetT: Field 'Nope' not found"));
 }
 
+TEST_F(TableTest, LocateSettlesThePendingRowBeforeItLooksUpTheField) {
+    addThreeConnections();
+    connections.open();
+    connections.edit();
+    connections.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("WLAN"));
+    EXPECT_EQ(errorOf([&] { connections.locate(QStringLiteral("Nope"), 1); }),
+              QStringLiteral("ConnectionsT: Field 'Nope' not found"));
+    EXPECT_EQ(connections.state(), State::Browsing);
+    EXPECT_EQ(storedNames(), QStringList({"WLAN", "Wireless Network Connection", "VPN"}));
+}
+
 TEST_F(TableTest, LocateOnTheKeyFindsRowsAddedAndShiftedByDeletes) {
     addThreeConnections();
     connections.open();
