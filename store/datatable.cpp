@@ -637,6 +637,7 @@ void DataTable::cancelPending() {
     if (m_state == State::Inserting) {
         m_rows.removeAt(index);
         m_current = m_beforeInsert < m_rows.size() ? m_beforeInsert : static_cast<int>(m_rows.size()) - 1;
+        m_eof = m_rows.isEmpty();
         m_modified = false;
         m_state = State::Browsing;
         emit rowRemoved(index);

@@ -334,6 +334,19 @@ TEST_F(TableTest, EditOnAnEmptyTableInserts) {
     EXPECT_EQ(connections.recordCount(), 1);
 }
 
+TEST_F(TableTest, AnInsertCancelledOnAnEmptyTableLeavesNoRowAndTheEndReached) {
+    connections.open();
+    connections.insert();
+    EXPECT_FALSE(connections.eof());
+    connections.cancel();
+    EXPECT_EQ(connections.currentIndex(), -1);
+    EXPECT_TRUE(connections.eof());
+    connections.edit();   // acts as insert again
+    connections.remove(); // acts as cancel
+    EXPECT_EQ(connections.recordCount(), 0);
+    EXPECT_TRUE(connections.eof());
+}
+
 TEST_F(TableTest, DeleteRemovesTheCurrentRowAndANeighbourBecomesCurrent) {
     addThreeConnections();
     connections.open();
