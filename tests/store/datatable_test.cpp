@@ -518,12 +518,11 @@ INSTANTIATE_TEST_SUITE_P(Steps, SettleTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TableTest, PostTakesTheBoundControlsValue) {
+    file.addIPSet("Home", {}, {}, {}, {}, {}, {});
     ipsets.open();
     DataSource source(&ipsets);
     source.setAutoEdit(false);
     FakeBoundEdit name(source, QStringLiteral("IPSet_Name"));
-    file.addIPSet("Home", {}, {}, {}, {}, {}, {});
-    ipsets.open();
     EXPECT_FALSE(name.type(QStringLiteral("refused"))) << "no automatic editing while browsing";
     EXPECT_EQ(ipsets.state(), State::Browsing);
     ipsets.insert();
