@@ -6,11 +6,14 @@
 #include "net/process.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace {
@@ -66,6 +69,59 @@ TEST(WindowsIsAdmin, ThreadImpersonatingItsProcessAnswersAsTheProcess) {
     const bool threadAnswer = IsAdmin();
     ::RevertToSelf();
     EXPECT_EQ(threadAnswer, processAnswer);
+}
+
+// Closes a handle at the end of a test.
+struct ScopedHandle {
+    HANDLE handle = nullptr;
+    ~ScopedHandle() {
+        if (handle)
+            ::CloseHandle(handle);
+    }
+};
+
+// Whether the token lists the Administrators group, and with which attribute flags.
+std::optional<DWORD> administratorsAttributes(HANDLE token, PSID administrators) {
+    DWORD needed = 0;
+    ::GetTokenInformation(token, TokenGroups, nullptr, 0, &needed);
+    std::vector<std::byte> buffer(needed);
+    if (!::GetTokenInformation(token, TokenGroups, buffer.data(), needed, &needed))
+        return std::nullopt;
+    const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
+    for (DWORD i = 0; i < groups->GroupCount; ++i) {
+        if (::EqualSid(groups->Groups[i].Sid, administrators))
+            return groups->Groups[i].Attributes;
+    }
+    return std::nullopt;
+}
+
+TEST(WindowsIsAdmin, AdministratorsGroupForDenyOnlyStillCounts) {
+    // A thread token made from the process's token with the Administrators group
+    // turned into a deny-only group: it is listed, but not enabled.
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    ASSERT_TRUE(::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                           DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators));
+    ScopedHandle process, restricted, impersonation;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process.handle));
+    if (!administratorsAttributes(process.handle, administrators)) {
+        ::FreeSid(administrators);
+        GTEST_SKIP() << "this user's token does not list the Administrators group";
+    }
+    SID_AND_ATTRIBUTES disable{administrators, 0};
+    ASSERT_TRUE(
+        ::CreateRestrictedToken(process.handle, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted.handle));
+    ASSERT_TRUE(::DuplicateToken(restricted.handle, SecurityImpersonation, &impersonation.handle));
+    const std::optional<DWORD> attributes = administratorsAttributes(impersonation.handle, administrators);
+    ::FreeSid(administrators);
+    ASSERT_TRUE(attributes.has_value());
+    EXPECT_TRUE(*attributes & SE_GROUP_USE_FOR_DENY_ONLY) << "attributes " << *attributes;
+    EXPECT_FALSE(*attributes & SE_GROUP_ENABLED) << "attributes " << *attributes;
+
+    ASSERT_TRUE(::SetThreadToken(nullptr, impersonation.handle));
+    const bool answer = IsAdmin();
+    ::RevertToSelf();
+    EXPECT_TRUE(answer);
 }
 
 struct ExitCase {
