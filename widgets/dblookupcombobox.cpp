@@ -238,18 +238,10 @@ bool DbLookupComboBox::eventFilter(QObject* watched, QEvent* event) {
     return QComboBox::eventFilter(watched, event);
 }
 
-void DbLookupComboBox::showPopup() {
-    m_listVisible = true;
-    QComboBox::showPopup();
-}
-
-void DbLookupComboBox::hidePopup() {
-    m_listVisible = false;
-    QComboBox::hidePopup();
-}
-
+// The list's own window says whether it is open: it may also close without
+// hidePopup(), as when another window takes the focus.
 bool DbLookupComboBox::isListVisible() const {
-    return m_listVisible;
+    return view()->isVisible();
 }
 
 void DbLookupComboBox::processSearchKey(const QString& typed) {

@@ -56,8 +56,6 @@ public:
     // Rebuilds the entries from the list table.
     void reloadList();
 
-    void showPopup() override;
-    void hidePopup() override;
     bool isListVisible() const;
 
 protected:
@@ -91,7 +89,6 @@ private:
     QString m_searchText;
     qint64 m_lastSearchKey = 0;
     bool m_updating = false;
-    bool m_listVisible = false;
     QMetaObject::Connection m_listConnections[5];
     QMetaObject::Connection m_dataConnections[4];
 };

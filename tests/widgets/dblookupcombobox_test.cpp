@@ -185,6 +185,17 @@ TEST_F(LookupTest, AltUpAndDownOpenAndCloseTheList) {
     EXPECT_EQ(writtenKey(), 1); // opening and closing chose nothing
 }
 
+TEST_F(LookupTest, AltDownOpensTheListAgainAfterTheSystemClosedIt) {
+    ipSets.edit();
+    QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(list->view()->isVisible());
+    list->view()->window()->close(); // as when another window takes the focus
+    EXPECT_FALSE(list->isListVisible());
+    QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_TRUE(list->view()->isVisible());
+    EXPECT_TRUE(list->isListVisible());
+}
+
 TEST_F(LookupTest, ChoosingFromTheOpenListWritesTheKeyAtOnce) {
     ipSets.edit();
     list->showPopup();
