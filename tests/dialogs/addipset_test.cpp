@@ -283,6 +283,22 @@ TEST_F(AddIPSetTest, EditingTheNameAndConnection) {
     EXPECT_EQ(stored("Connection").value(0), "2");
 }
 
+TEST_F(AddIPSetTest, CancelAfterEditKeepsTheStoredValuesAndTheCurrentSet) {
+    edit(QStringLiteral("Office"));
+    typeInto(dialog->IPNAME, QStringLiteral("Renamed"));
+    QTest::keyClick(dialog->DBLookupComboBox1, Qt::Key_Down);
+    ASSERT_EQ(ipSets.fieldAsInteger(QStringLiteral("Connection")), 2);
+    click(dialog->BitBtn2);
+    EXPECT_EQ(ipSets.state(), State::Browsing);
+    EXPECT_EQ(ipSets.fieldAsString(QStringLiteral("IPSet_Name")), "Office");
+    EXPECT_EQ(ipSets.fieldAsInteger(QStringLiteral("Connection")), 1);
+    EXPECT_EQ(dialog->IPNAME->text(), "Office");
+    EXPECT_EQ(dialog->DBLookupComboBox1->currentText(), "LAN");
+    EXPECT_EQ(stored("IPSet_Name"), QStringList({"Office", "Home"}));
+    EXPECT_EQ(stored("Connection").value(0), "1");
+    EXPECT_EQ(treeLoads, 0);
+}
+
 TEST_F(AddIPSetTest, ASetSavedWithoutAConnectionHasNoConnection) {
     add();
     typeInto(dialog->IPNAME, QStringLiteral("Loose"));
