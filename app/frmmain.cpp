@@ -6,6 +6,7 @@
 #include "net/adaptersource.h"
 #include "net/admin.h"
 #include "net/process.h"
+#include "widgets/applicationtitle.h"
 #include "widgets/busyanimation.h"
 #include "widgets/componentcaption.h"
 #include "widgets/desktop.h"
@@ -36,7 +37,6 @@
 
 namespace {
 
-const QString ApplicationTitle = QStringLiteral("Orvantis Ver 0.2");
 const QString DatabaseFileName = QStringLiteral("ipdb.ipdb");
 const QString AdministratorWarning =
     QStringLiteral("You do not have Administrator rights.\rYou may not be able to change the Ip settings\r"
@@ -72,7 +72,7 @@ TFrmMain::TFrmMain(const MainWindowServices& services, QWidget* parent)
       ConnectionsDs(&ConnectionsT), m_services(withPlatformDefaults(services)),
       m_errorReport(*services.messages) {
     setObjectName(QStringLiteral("FrmMain"));
-    setWindowTitle(ApplicationTitle);
+    setWindowTitle(applicationTitle());
     setFont(Fonts::formFont(true));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -113,7 +113,7 @@ void TFrmMain::createControls() {
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(false);
     StatusBar->setFixedHeight(19);
-    StatusPanel0 = new QLabel(ApplicationTitle, StatusBar);
+    StatusPanel0 = new QLabel(applicationTitle(), StatusBar);
     StatusPanel0->setFixedWidth(100);
     StatusPanel1 = new QLabel(StatusBar);
     StatusPanel1->setFixedWidth(250);
@@ -455,6 +455,8 @@ void TFrmMain::EditthisIPSet1Click(QObject* Sender) {
 void TFrmMain::ManageConnections1Click(QObject*) {
     if (!m_manager)
         return;
+    if (m_manager->isMinimized())
+        m_manager->showNormal();
     m_manager->show();
     m_manager->raise();
     m_manager->activateWindow();

@@ -22,7 +22,9 @@ int main(int argc, char* argv[]) {
     services.messages = &messages;
     services.desktop = desktop;
     services.helpFile = helpFilePath();
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvantis Ver 0.2"));
+    // The application title, applicationTitle(), is the main window's caption (its
+    // taskbar text) and every message box's caption. It is not made Qt's display name,
+    // which Qt would append to the caption of every other window.
 
     TFrmMain FrmMain(services);
     TAboutBox AboutBox(*desktop);

@@ -19,7 +19,7 @@ QFont formFont(bool bold) {
 }
 
 QFont tahoma(bool bold) {
-    return eightPoint(QStringLiteral("Liberation Sans"), bold);
+    return eightPoint(QStringLiteral("DejaVu Sans"), bold);
 }
 
 } // namespace Fonts

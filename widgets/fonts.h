@@ -6,6 +6,6 @@
 // uses (11 pixels high at 96 dots per inch), bold in most windows.
 namespace Fonts {
 QFont formFont(bool bold = true);
-// "Tahoma" 8 pt stand-in, for the connection grid's header and description column.
+// "Tahoma" 8 pt stand-in (DejaVu Sans, a wide humanist face like Tahoma), for the connection grid's header and description column.
 QFont tahoma(bool bold = false);
 } // namespace Fonts

@@ -1,5 +1,7 @@
 #include "widgets/messageboxes.h"
 
+#include "widgets/applicationtitle.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -31,7 +33,7 @@ QString QtMessageBoxes::displayText(const QString& text) {
 }
 
 int QtMessageBoxes::show(QWidget* owner, const QString& text, unsigned flags) {
-    QMessageBox box(iconFor(flags), QApplication::applicationDisplayName(), displayText(text),
+    QMessageBox box(iconFor(flags), applicationTitle(), displayText(text),
                     QMessageBox::NoButton, owner);
     const bool yesNo = (flags & Mb::ButtonMask) == Mb::YESNO;
     if (yesNo) {
@@ -50,7 +52,7 @@ int QtMessageBoxes::show(QWidget* owner, const QString& text, unsigned flags) {
 }
 
 void QtMessageBoxes::showMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), displayText(text),
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), displayText(text),
                     QMessageBox::Ok);
     box.exec();
 }
