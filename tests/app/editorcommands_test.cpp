@@ -168,10 +168,25 @@ TEST_F(EditorCommandsTest, EditWithADetailNodeSelectedOpensNothingAndLeavesTheLa
     clickNode(node(0));
     node(0)->setExpanded(true);
     clickNode(node(0)->child(0));
+    frm->IPSetT.first(); // so that only Edit's own lookup can make the last set current
     const bool opened = withEditor([&] { frm->EdittheselectedIPset1->trigger(); }, [](TFrmAddNewIP&) {});
     EXPECT_FALSE(opened);
     EXPECT_EQ(frm->IPSetT.fieldAsString("IPSet_Name"), "Roaming");
     EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(EditorCommandsTest, EditWithADetailNodeOpensTheSetNamedExactlyLikeThatLine) {
+    db.addIPSet("IP:192.168.1.5", "172.16.1.1", "", "", "", 0, lan);
+    start();
+    clickNode(node(0));
+    node(0)->setExpanded(true);
+    clickNode(node(0)->child(0));
+    ASSERT_EQ(node(0)->child(0)->text(0), "IP:192.168.1.5");
+    QString shown;
+    const bool opened = withEditor([&] { frm->EdittheselectedIPset1->trigger(); },
+                                   [&](TFrmAddNewIP& editor) { shown = editor.IP->text(); });
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(shown, "172.16.1.1");
 }
 
 TEST_F(EditorCommandsTest, EditWithNothingSelectedOpensNothing) {
