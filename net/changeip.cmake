@@ -11,6 +11,9 @@ if(WIN32)
     target_link_libraries(orvantis_net_changeip PUBLIC advapi32)
 else()
     target_sources(orvantis_net_changeip PRIVATE admin_linux.cpp process_posix.cpp)
+    # The installed private folder (libexec/orvantis) as seen from the program's folder.
+    set_property(SOURCE process_posix.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+        "ORVANTIS_PRIVATE_FROM_BIN=\"${ORVANTIS_PRIVATE_FROM_BIN}\"")
 endif()
 set_target_properties(orvantis_net_changeip PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 target_include_directories(orvantis_net_changeip PUBLIC ${PROJECT_SOURCE_DIR})

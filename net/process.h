@@ -38,7 +38,8 @@ public:
 // the command line unchanged; a program named by an absolute path runs from there;
 // any other bare name is looked for in programFolder, then in the system folder.
 // Linux: a program named by an absolute path runs from there; a bare name is looked
-// for in programFolder, then in the absolute entries of PATH.
+// for in programFolder, then in the installed private folder that belongs to it
+// (programFolder/../libexec/orvantis), then in the absolute entries of PATH.
 // A relative path (one that names a folder, but not from the root) never runs.
 //
 // An empty programFolder stands for the folder of the running program.

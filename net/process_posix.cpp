@@ -1,5 +1,5 @@
 // The process runner on Linux: the command line is split by the Windows rules, the
-// program is looked up in the program's own folder and then on PATH, and it runs
+// program is looked up in the program's own folder, its private folder and then on PATH, and it runs
 // without a shell, with its standard input from /dev/null.
 #include "net/argsplit.h"
 #include "net/process.h"
@@ -42,11 +42,15 @@ bool isExecutableFile(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
-// The absolute folders to search for a bare program name, in order.
+// The absolute folders to search for a bare program name, in order: the program's
+// own folder (the build tree keeps netsh there), the installed private folder that
+// belongs to it (libexec/orvantis), then the absolute entries of PATH.
 std::vector<std::string> searchFolders(const std::string& programFolder) {
     std::vector<std::string> folders;
-    if (!programFolder.empty() && programFolder.front() == '/')
+    if (!programFolder.empty() && programFolder.front() == '/') {
         folders.push_back(programFolder);
+        folders.push_back(programFolder + "/" + ORVANTIS_PRIVATE_FROM_BIN);
+    }
     const char* path = std::getenv("PATH");
     std::string_view rest = path ? path : "";
     while (!rest.empty()) {

@@ -2,7 +2,11 @@
 
 #include <QString>
 
-// The absolute path of the help file ruvidadovevi.hlp, fixed when the program is
-// built: the build tree's copy, or the installed one. It depends neither on the
-// program's folder nor on the current directory.
+// The absolute path of the help file ruvidadovevi.hlp of the running program: in the
+// data folder that belongs to the program's own folder (share/orvantis beside bin,
+// in the build tree as in an installed tree). It is fixed for a given build or
+// install and does not depend on the current directory.
 QString helpFilePath();
+
+// The help file that belongs to a program in programFolder.
+QString helpFileFor(const QString& programFolder);

@@ -40,13 +40,31 @@ TEST_F(HelpFilePathTest, DoesNotDependOnTheCurrentDirectory) {
     EXPECT_EQ(helpFilePath(), before);
 }
 
-#ifndef ORVANTIS_HELP_INSTALLED
+// The help file of the programs built into build/bin.
+QString buildTreeHelp() {
+    return helpFileFor(QStringLiteral(ORVANTIS_BUILD_BIN_DIR));
+}
+
 TEST_F(HelpFilePathTest, TheBuildTreeHoldsTheHelpFile) {
     QTemporaryDir elsewhere;
     ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
-    EXPECT_TRUE(QFileInfo::exists(helpFilePath())) << helpFilePath().toStdString();
+    EXPECT_EQ(buildTreeHelp(), QStringLiteral(ORVANTIS_BUILD_HELP_FILE));
+    EXPECT_TRUE(QFileInfo::exists(buildTreeHelp())) << buildTreeHelp().toStdString();
 }
-#endif
+
+TEST_F(HelpFilePathTest, BelongsToTheRunningProgramsFolder) {
+    EXPECT_EQ(helpFilePath(), helpFileFor(QCoreApplication::applicationDirPath()));
+}
+
+// An installed tree may be unpacked anywhere: the help file moves with the program.
+TEST_F(HelpFilePathTest, FollowsTheProgramsFolderWhereverTheTreeIs) {
+    const QString relative = QDir(QStringLiteral(ORVANTIS_BUILD_BIN_DIR)).relativeFilePath(buildTreeHelp());
+    EXPECT_FALSE(relative.startsWith(QLatin1Char('/')));
+    EXPECT_EQ(helpFileFor(QStringLiteral("/opt/unpacked/tree/bin")),
+              QDir::cleanPath(QStringLiteral("/opt/unpacked/tree/bin/") + relative));
+    EXPECT_EQ(helpFileFor(QStringLiteral("/opt/unpacked/tree/bin/")),
+              helpFileFor(QStringLiteral("/opt/unpacked/tree/bin")));
+}
 
 // ---------------------------------------------------------------- the viewer
 
@@ -75,7 +93,7 @@ protected:
 };
 
 TEST_F(HelpViewerTest, ShowsTheContentsPageOfTheProgramsHelp) {
-    viewer.showContents(helpFilePath());
+    viewer.showContents(buildTreeHelp());
     EXPECT_TRUE(viewer.isVisible());
     EXPECT_EQ(viewer.windowTitle(), "Orvantis Help");
     EXPECT_TRUE(text().startsWith("Orvantis Help")) << text().left(80).toStdString();
@@ -165,7 +183,7 @@ class HelpFileTextTest : public ::testing::TestWithParam<const char*> {};
 TEST_P(HelpFileTextTest, ExplainsTheMessage) {
     RecordingDesktop desktop;
     THelpViewer viewer(desktop);
-    viewer.showContents(helpFilePath());
+    viewer.showContents(buildTreeHelp());
     const QString shown = viewer.Browser->toPlainText().replace(QChar::LineSeparator, '\n');
     EXPECT_TRUE(shown.contains(QString::fromUtf8(GetParam()))) << GetParam();
 }

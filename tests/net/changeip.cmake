@@ -37,5 +37,6 @@ else()
     add_dependencies(net_process_posix_test orvantis_test_exitwith orvantis_test_recordargs)
     target_compile_definitions(net_process_posix_test PRIVATE
         ORVANTIS_EXITWITH="$<TARGET_FILE:orvantis_test_exitwith>"
-        ORVANTIS_RECORDARGS="$<TARGET_FILE:orvantis_test_recordargs>")
+        ORVANTIS_RECORDARGS="$<TARGET_FILE:orvantis_test_recordargs>"
+        ORVANTIS_PRIVATE_FROM_BIN="${ORVANTIS_PRIVATE_FROM_BIN}")
 endif()

@@ -149,6 +149,30 @@ TEST(PosixLauncher, LooksInTheProgramsFolderBeforePath) {
     EXPECT_EQ(run(*launcher, "orvantis-fake-tool"), 9u);
 }
 
+// An installed tree: bin/ holds the programs, libexec/orvantis/ their private helpers.
+TEST(PosixLauncher, LooksInTheInstalledPrivateFolderAfterItsOwnAndBeforePath) {
+    TempFolder tree, onPath;
+    const fs::path bin = tree.path() / "bin";
+    const fs::path privateFolder = (bin / ORVANTIS_PRIVATE_FROM_BIN).lexically_normal();
+    ASSERT_EQ(privateFolder, tree.path() / "libexec" / "orvantis");
+    fs::create_directories(bin);
+    fs::create_directories(privateFolder);
+    const auto addScript = [](const fs::path& file, int code) {
+        std::ofstream(file) << "#!/bin/sh\nexit " << code << "\n";
+        fs::permissions(file, fs::perms::owner_all);
+    };
+    addScript(privateFolder / "orvantis-fake-tool", 6);
+    onPath.addScript("orvantis-fake-tool", 9);
+    const ScopedEnv path("PATH", onPath.path().string() + ":/usr/bin:/bin");
+    const auto launcher = makeProcessLauncher(bin.string());
+    EXPECT_EQ(run(*launcher, "orvantis-fake-tool"), 6u);
+    addScript(bin / "orvantis-fake-tool", 7); // beside the program comes first
+    EXPECT_EQ(run(*launcher, "orvantis-fake-tool"), 7u);
+    fs::remove(bin / "orvantis-fake-tool");
+    fs::remove(privateFolder / "orvantis-fake-tool");
+    EXPECT_EQ(run(*launcher, "orvantis-fake-tool"), 9u);
+}
+
 TEST(PosixLauncher, NeverTakesAProgramFromTheCurrentDirectory) {
     TempFolder own, current;
     current.addScript("orvantis-fake-tool", 5);
