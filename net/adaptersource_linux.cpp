@@ -19,17 +19,11 @@
 #include <unistd.h>
 // clang-format on
 
-#include "net/adapterrecords.h"
-#include "net/adaptersource.h"
+#include "net/adaptersource_linux.h"
 #include "net/netlinkadapters.h"
 #include "net/oserror.h"
 
 namespace {
-
-// A failed system call, carrying errno.
-struct SystemCallFailed {
-    int code;
-};
 
 class FileDescriptor {
 public:
@@ -159,27 +153,50 @@ std::vector<AdapterFacts> ReadAdapters() {
     return AssembleAdapters(links, DetailsOf(links), addresses, gateways);
 }
 
+// The source's codes keep two spaces apart: the records' own Windows code
+// (ErrorBufferOverflow, 111) and errno values (111 is also ECONNREFUSED). An errno
+// is answered negated, as the kernel itself reports errors: -111 never reads as 111.
+std::uint32_t ErrnoCode(int error) {
+    return static_cast<std::uint32_t>(-(error > 0 ? error : EIO));
+}
+
+// The errno value of a code made by ErrnoCode; 0 for any other code.
+int ErrnoOf(std::uint32_t code) {
+    const auto value = static_cast<std::int32_t>(code);
+    return value < 0 && value > -4096 ? -value : 0;
+}
+
 class LinuxAdapterSource final : public AdapterSource {
 public:
+    explicit LinuxAdapterSource(AdapterReader reader) : m_reader(std::move(reader)) {}
+
     std::uint32_t Query(void* buffer, std::uint32_t* size) override {
         try {
-            const std::vector<AdapterFacts> adapters = ReadAdapters();
+            const std::vector<AdapterFacts> adapters = m_reader();
             return FillAdapterRecords(adapters, buffer, size);
         } catch (const SystemCallFailed& failure) {
-            return static_cast<std::uint32_t>(failure.code);
+            return ErrnoCode(failure.code);
         }
     }
 
     std::string ErrorText(std::uint32_t code) const override {
-        // The one code of our own; every other code is an errno value.
         if (code == ErrorBufferOverflow)
             return "The data area passed to a system call is too small";
-        return SysErrorMessage(code);
+        if (const int error = ErrnoOf(code); error > 0)
+            return SysErrorMessage(static_cast<std::uint32_t>(error));
+        return "Unknown error " + std::to_string(code);
     }
+
+private:
+    AdapterReader m_reader;
 };
 
 } // namespace
 
+std::unique_ptr<AdapterSource> MakeLinuxAdapterSource(AdapterReader reader) {
+    return std::make_unique<LinuxAdapterSource>(std::move(reader));
+}
+
 std::unique_ptr<AdapterSource> PlatformAdapterSource() {
-    return std::make_unique<LinuxAdapterSource>();
+    return MakeLinuxAdapterSource(ReadAdapters);
 }

@@ -19,6 +19,7 @@ else()
         ${CMAKE_CURRENT_LIST_DIR}/oserror_linux.cpp
         ${CMAKE_CURRENT_LIST_DIR}/netlinkadapters.h
         ${CMAKE_CURRENT_LIST_DIR}/netlinkadapters.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/adaptersource_linux.h
         ${CMAKE_CURRENT_LIST_DIR}/adaptersource_linux.cpp)
 endif()
 target_include_directories(orvantis_net_snapshot PUBLIC ${PROJECT_SOURCE_DIR})

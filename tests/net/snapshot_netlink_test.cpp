@@ -12,7 +12,9 @@
 #include <linux/rtnetlink.h>
 // clang-format on
 
+#include "net/IPInfo.h"
 #include "net/adaptersource.h"
+#include "net/adaptersource_linux.h"
 #include "net/netlinkadapters.h"
 #include "net/oserror.h"
 
@@ -400,8 +402,64 @@ TEST(LinuxSourceErrors, OwnCodeHasOwnTextAndErrnoCodesTheCLibrarysText) {
     const auto source = PlatformAdapterSource();
     EXPECT_EQ(source->ErrorText(AdapterSource::ErrorBufferOverflow),
               "The data area passed to a system call is too small");
-    EXPECT_EQ(source->ErrorText(EACCES), "Permission denied");
+    EXPECT_EQ(source->ErrorText(static_cast<std::uint32_t>(-EACCES)), "Permission denied");
+    EXPECT_EQ(source->ErrorText(EACCES), "Unknown error 13") << "the source answers no positive errno";
     EXPECT_EQ(std::string(EOSError(EIO).what()), "System Error.  Code: 5.\r\nInput/output error");
+}
+
+// ---- Codes of the Linux source: errno values never read as the records' own codes ----
+
+struct ErrnoCase {
+    int error;
+    const char* text; // the C library's text for it
+};
+void PrintTo(const ErrnoCase& c, std::ostream* out) {
+    *out << "errno " << c.error;
+}
+
+class LinuxSourceSystemCallFails : public ::testing::TestWithParam<ErrnoCase> {};
+
+TEST_P(LinuxSourceSystemCallFails, IsReportedByItsErrnoAndAskedOnce) {
+    int reads = 0;
+    const auto source = MakeLinuxAdapterSource([&reads]() -> std::vector<AdapterFacts> {
+        ++reads;
+        throw SystemCallFailed{GetParam().error};
+    });
+    try {
+        TIPInfo info(*source);
+        ADD_FAILURE() << "the snapshot was taken";
+    } catch (const EOSError& error) {
+        EXPECT_NE(error.ErrorCode(), AdapterSource::ErrorBufferOverflow);
+        EXPECT_EQ(std::string(error.what()),
+                  "System Error.  Code: -" + std::to_string(GetParam().error) + ".\r\n" + GetParam().text);
+    }
+    EXPECT_EQ(reads, 1) << "a failed system call is no buffer too small: nothing is asked again";
+}
+
+// 111 is ECONNREFUSED on Linux and ERROR_BUFFER_OVERFLOW on Windows.
+INSTANTIATE_TEST_SUITE_P(Errno, LinuxSourceSystemCallFails,
+                         ::testing::Values(ErrnoCase{ECONNREFUSED, "Connection refused"},
+                                           ErrnoCase{EACCES, "Permission denied"},
+                                           ErrnoCase{ENOBUFS, "No buffer space available"},
+                                           ErrnoCase{EPROTO, "Protocol error"}));
+
+TEST(LinuxSourceCodes, TooManyAdaptersForTheBufferStillAskOnceMoreWithTheSizeNeeded) {
+    std::vector<AdapterFacts> adapters(20);
+    for (std::size_t i = 0; i < adapters.size(); ++i)
+        adapters[i].Name = "eth" + std::to_string(i);
+    int reads = 0;
+    const auto source = MakeLinuxAdapterSource([&] {
+        ++reads;
+        return adapters;
+    });
+    std::vector<std::uint8_t> small(64);
+    std::uint32_t size = static_cast<std::uint32_t>(small.size());
+    EXPECT_EQ(source->Query(small.data(), &size), AdapterSource::ErrorBufferOverflow);
+    EXPECT_EQ(source->ErrorText(AdapterSource::ErrorBufferOverflow),
+              "The data area passed to a system call is too small");
+    const TIPInfo info(*source);
+    EXPECT_EQ(info.AdapterCount(), 20);
+    EXPECT_EQ(reads, 3);
 }
 
 } // namespace
