@@ -7,8 +7,9 @@
 #     second namespace named "peer" (run programs there with `ip netns exec peer ...`);
 #   - /etc is a private copy-on-write overlay, with an /etc/resolv.conf of its own
 #     ("search orvantis.test" and "nameserver 192.0.2.53");
-#   - /run and /var/lib/dhcp are empty private tmpfs, which hides this machine's
-#     NetworkManager, systemd-resolved and DHCP client state from COMMAND.
+#   - /run and /var/lib/dhcp are empty private tmpfs (with /run/lock), which hides this
+#     machine's NetworkManager, systemd-resolved and DHCP client state and netsh's lock
+#     from COMMAND.
 # Everything is removed at the end, also when COMMAND fails: processes left in
 # either namespace are killed by pid, the namespaces and the overlay go away.
 # Exit code: COMMAND's, or 77 (skip) when namespaces cannot be made (not root).
@@ -56,6 +57,7 @@ teardown() {
 trap teardown EXIT
 
 mount -t tmpfs orv-run /run
+mkdir -m 1777 /run/lock
 [ -d /var/lib/dhcp ] && mount -t tmpfs orv-dhcp /var/lib/dhcp
 mkdir -p "$work/upper" "$work/overlay-work"
 mount -t overlay orv-etc -o "lowerdir=/etc,upperdir=$work/upper,workdir=$work/overlay-work" /etc

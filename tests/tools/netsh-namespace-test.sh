@@ -11,7 +11,7 @@ if [ "${ORV_SANDBOX_INNER:-}" != 1 ]; then
     exec "$here/netns-sandbox.sh" "$0" "$@"
 fi
 
-netsh=$1
+netsh=$(realpath "$1")
 passed=0
 failed=0
 
@@ -21,6 +21,7 @@ fail() { failed=$((failed + 1)); echo "FAILED: $1"; }
 # The namespace's whole IPv4 configuration and DNS, for before/after comparisons.
 snapshot() {
     ip -4 -o addr show dev orv0 | awk '{print $4}'
+    ip -4 -o addr show dev lo | awk '{print $4}'
     ip -4 route show
     cat /etc/resolv.conf
 }
@@ -50,7 +51,8 @@ run_ok() {
     fi
 }
 
-# rejected NAME ARGS...: netsh must exit 1 with one line and leave everything as it was
+# rejected NAME ARGS...: netsh must exit 1 with one line and leave everything as it was.
+# The line is left in $last_error; with expect=TEXT set, it must hold TEXT.
 rejected() {
     local name=$1
     shift
@@ -59,12 +61,15 @@ rejected() {
     err=$("$netsh" "$@" 2>&1)
     status=$?
     after=$(snapshot)
+    last_error=$err
     if [ $status -ne 1 ]; then
         fail "$name: exit $status, expected 1 ($err)"
     elif [ -z "$err" ] || [ "$(printf '%s\n' "$err" | wc -l)" -ne 1 ]; then
         fail "$name: expected one line of output, got [$err]"
     elif [ "$before" != "$after" ]; then
         fail "$name: configuration changed: [$before] -> [$after]"
+    elif [ -n "${expect:-}" ] && [[ "$err" != *"$expect"* ]]; then
+        fail "$name: the line [$err] does not say [$expect]"
     else
         pass "$name: rejected with \"$err\", nothing changed"
     fi
@@ -76,7 +81,7 @@ run_ok "static address" interface ip set address orv0 static 10.99.0.5 255.255.2
 expect_equal "static address: address" "$(addresses)" "10.99.0.5/24"
 expect_equal "static address: default route" "$(default_routes)" "default via 10.99.0.1 dev orv0 metric 1 "
 
-run_ok "tagged form, other case" INTERFACE Ip SET Address name=orv0 source=STATIC address=10.99.1.6 \
+run_ok "tagged form, other case" INTERFACE Ip SET Address orv0 source=STATIC address=10.99.1.6 \
     mask=255.255.0.0 gateway=10.99.0.1 gwmetric=7
 expect_equal "tagged form: old address replaced" "$(addresses)" "10.99.1.6/16"
 expect_equal "tagged form: default route replaced" "$(default_routes)" "default via 10.99.0.1 dev orv0 metric 7 "
@@ -86,14 +91,98 @@ rejected "unknown interface" interface ip set address orv9 static 10.99.0.5 255.
 rejected "address not dotted decimal" interface ip set address orv0 static 10.99.0.300 255.255.255.0 10.99.0.1 1
 rejected "mask not dotted decimal" interface ip set address orv0 static 10.99.0.5 255.255.255 10.99.0.1 1
 rejected "mask not contiguous" interface ip set address orv0 static 10.99.0.5 255.0.255.0 10.99.0.1 1
-rejected "empty gateway (1 shifted into its place)" interface ip set address orv0 static 10.99.0.5 255.255.255.0 1
+expect="the default gateway is missing" \
+    rejected "empty gateway (1 shifted into its place)" interface ip set address orv0 static 10.99.0.5 255.255.255.0 1
+expect="\"0.0.0.0\" is not a valid subnet mask" \
+    rejected "all-zero mask" interface ip set address orv0 static 10.99.0.5 0.0.0.0 10.99.0.1 1
+expect="network address" \
+    rejected "network address as host" interface ip set address orv0 static 10.99.0.0 255.255.255.0 10.99.0.1 1
+expect="broadcast address" \
+    rejected "broadcast address as host" interface ip set address orv0 static 10.99.0.255 255.255.255.0 10.99.0.1 1
+expect="the gateway's own address" \
+    rejected "gateway's address as host" interface ip set address orv0 static 10.99.0.1 255.255.255.0 10.99.0.1 1
+expect="loopback interface" \
+    rejected "loopback interface" interface ip set address lo static 10.99.0.5 255.255.255.0 10.99.0.1 1
+expect="loopback interface" rejected "loopback interface, DNS" interface ip set dns lo static 10.99.0.53 primary
+# The program's quoted name in the first place is taken as it stands, also when it looks
+# like a keyword form: no interface is called "name=orv0".
+expect="no network interface named \"name=orv0\"" \
+    rejected "quoted name that looks tagged" interface ip set address name=orv0 static 10.99.0.5 255.255.255.0 10.99.0.1 1
 rejected "unknown keyword" interface ip set address orv0 static 10.99.0.5 255.255.255.0 10.99.0.1 1 colour=blue
 rejected "unknown command" interface ip set adress orv0 static 10.99.0.5 255.255.255.0 10.99.0.1 1
 rejected "empty DNS server (primary shifted into its place)" interface ip set dns orv0 static primary
 rejected "DNS from DHCP without a lease" interface ip set dns orv0 dhcp
 # The kernel refuses a gateway outside the new subnet half-way through: the address
 # that was already replaced must come back.
-rejected "gateway unreachable: rolled back" interface ip set address orv0 static 10.99.2.5 255.255.255.0 10.50.0.1 1
+expect="; the previous configuration was restored" \
+    rejected "gateway unreachable: rolled back" interface ip set address orv0 static 10.99.2.5 255.255.255.0 10.50.0.1 1
+
+# ---- the tools come from the system folders, never from PATH's "." -----------------
+tooldir=$(mktemp -d)
+printf '#!/bin/sh\ntouch %s/ran\nexit 0\n' "$tooldir" > "$tooldir/ip"
+chmod +x "$tooldir/ip"
+err=$(cd "$tooldir" && PATH=".:$PATH" "$netsh" interface ip set address orv0 static 10.99.0.6 255.255.255.0 10.99.0.1 1 2>&1)
+if [ -e "$tooldir/ran" ]; then
+    fail "PATH with .: netsh ran ./ip"
+elif [ "$(addresses)" != "10.99.0.6/24" ]; then
+    fail "PATH with .: the real ip did not apply the set ($err)"
+else
+    pass "PATH with .: the system's ip applied the set, ./ip never ran"
+fi
+rm -rf "$tooldir"
+
+# ---- a stale DHCP client pid file names an unrelated process ------------------------
+sleep 300 &
+bystander=$!
+echo "$bystander" > /run/dhclient.orv0.pid
+echo "$bystander" > /run/udhcpc.orv0.pid
+run_ok "stale pid file" interface ip set address orv0 static 10.99.0.7 255.255.255.0 10.99.0.1 1
+if kill -0 "$bystander" 2>/dev/null; then
+    pass "stale pid file: the unrelated process was not signalled"
+else
+    fail "stale pid file: netsh signalled the unrelated process $bystander"
+fi
+kill "$bystander" 2>/dev/null
+wait "$bystander" 2>/dev/null
+rm -f /run/dhclient.orv0.pid /run/udhcpc.orv0.pid
+
+# ---- one run at a time --------------------------------------------------------------
+lockdir=$(mktemp -d)
+flock /run/lock/orvantis-netsh.lock -c "touch $lockdir/held; sleep 1; touch $lockdir/released" &
+holder=$!
+for _ in $(seq 50); do [ -e "$lockdir/held" ] && break; sleep 0.05; done
+run_ok "lock held by another run" interface ip set address orv0 static 10.99.0.8 255.255.255.0 10.99.0.1 1
+if [ -e "$lockdir/released" ]; then
+    pass "lock held by another run: netsh waited for it"
+else
+    fail "lock held by another run: netsh changed the configuration while another run held the lock"
+fi
+wait "$holder"
+rm -rf "$lockdir"
+
+# Two runs side by side, again and again: each must exit 0 and the end state must be the
+# one of the run that came last (never a mix, never one undoing the other).
+mixed=0
+for round in 1 2 3 4 5; do
+    "$netsh" interface ip set address orv0 static 10.99.0.11 255.255.255.0 10.99.0.1 1 2>/dev/null &
+    first=$!
+    "$netsh" interface ip set address orv0 static 10.99.1.12 255.255.0.0 10.99.0.1 2 2>/dev/null &
+    second=$!
+    wait $first
+    s1=$?
+    wait $second
+    s2=$?
+    got="$(addresses) $(default_routes)"
+    case "$got" in
+    "10.99.0.11/24 default via 10.99.0.1 dev orv0 metric 1 " | "10.99.1.12/16 default via 10.99.0.1 dev orv0 metric 2 ") ;;
+    *) mixed=$((mixed + 1)); echo "round $round: end state [$got]" ;;
+    esac
+    if [ $s1 -ne 0 ] || [ $s2 -ne 0 ]; then
+        mixed=$((mixed + 1))
+        echo "round $round: exit codes $s1 and $s2"
+    fi
+done
+expect_equal "two runs side by side: every exit 0 and a whole set in place" "$mixed" 0
 
 # ---- static DNS ------------------------------------------------------------------
 run_ok "static DNS" interface ip set dns orv0 static 10.99.0.53 primary
@@ -112,7 +201,10 @@ else
         --interface=orv1 --bind-interfaces --dhcp-range=10.98.0.100,10.98.0.150,255.255.255.0,1h \
         --dhcp-option=option:router,10.98.0.1 --dhcp-option=option:dns-server,10.98.0.53 \
         --dhcp-leasefile="$work/leases" --pid-file="$work/dnsmasq.pid" --user=root &
+    dnsmasq_pid=$!
     for _ in $(seq 50); do [ -s "$work/dnsmasq.pid" ] && break; sleep 0.1; done
+    # dhclient gives up after 5 s instead of 60 when no server answers (the sandbox's own /etc).
+    [ -d /etc/dhcp ] && echo 'timeout 5;' >> /etc/dhcp/dhclient.conf
 
     run_ok "DHCP address" interface ip set address orv0 dhcp
     got=$(addresses)
@@ -137,6 +229,17 @@ else
     else
         pass "static after DHCP: the DHCP client was stopped"
     fi
+    # The lease file is still there, but no client runs: its servers are not in use.
+    expect="no DHCP client runs on the interface" \
+        rejected "DHCP DNS on a static address (stale lease)" interface ip set dns orv0 dhcp
+
+    # No DHCP server at all: the address line fails and puts the static address back,
+    # and the DNS line then fails too (nothing to take servers from); nothing changes.
+    kill "$dnsmasq_pid"
+    wait "$dnsmasq_pid" 2>/dev/null
+    expect="; the previous configuration was restored" \
+        rejected "DHCP address without a DHCP server" interface ip set address orv0 dhcp
+    rejected "DHCP DNS without a DHCP server" interface ip set dns orv0 dhcp
     rm -rf "$work"
 fi
 

@@ -147,17 +147,18 @@ Facts nmFacts() {
     Facts f;
     f.manager = Manager::NetworkManager;
     f.nm = {"auto", "", "", "-1", "", "no"};
+    f.nmName = "Wired connection 1";
     return f;
 }
 
 TEST(NetworkManagerPlan, StaticModifiesThenBringsUpAndUndoesBothWays) {
-    const Args up{"nmcli", "connection", "up", "id", "eth0"};
+    const Args up{"nmcli", "connection", "up", "id", "Wired connection 1"};
     const Plan expected{
-        {cmd({"nmcli", "connection", "modify", "id", "eth0", "ipv4.method", "manual", "ipv4.addresses",
-              "10.0.0.5/24", "ipv4.gateway", "10.0.0.1", "ipv4.route-metric", "1"}),
+        {cmd({"nmcli", "connection", "modify", "id", "Wired connection 1", "ipv4.method", "manual",
+              "ipv4.addresses", "10.0.0.5/24", "ipv4.gateway", "10.0.0.1", "ipv4.route-metric", "1"}),
          false,
-         {cmd({"nmcli", "connection", "modify", "id", "eth0", "ipv4.method", "auto", "ipv4.addresses", "",
-               "ipv4.gateway", "", "ipv4.route-metric", "-1"}),
+         {cmd({"nmcli", "connection", "modify", "id", "Wired connection 1", "ipv4.method", "auto",
+               "ipv4.addresses", "", "ipv4.gateway", "", "ipv4.route-metric", "-1"}),
           cmd(up)}},
         {cmd(up), false, {}}};
     EXPECT_EQ(makePlan(staticLine, nmFacts()), expected);
@@ -165,14 +166,49 @@ TEST(NetworkManagerPlan, StaticModifiesThenBringsUpAndUndoesBothWays) {
 
 TEST(NetworkManagerPlan, DhcpAndDnsSettings) {
     EXPECT_EQ(makePlan(dhcpLine, nmFacts())[0].action,
-              Action(cmd({"nmcli", "connection", "modify", "id", "eth0", "ipv4.method", "auto",
+              Action(cmd({"nmcli", "connection", "modify", "id", "Wired connection 1", "ipv4.method", "auto",
                           "ipv4.addresses", "", "ipv4.gateway", "", "ipv4.route-metric", "-1"})));
     EXPECT_EQ(makePlan(dnsStaticLine, nmFacts())[0].action,
-              Action(cmd({"nmcli", "connection", "modify", "id", "eth0", "ipv4.dns", "10.0.0.2",
+              Action(cmd({"nmcli", "connection", "modify", "id", "Wired connection 1", "ipv4.dns", "10.0.0.2",
                           "ipv4.ignore-auto-dns", "yes"})));
     EXPECT_EQ(makePlan(dnsDhcpLine, nmFacts())[0].action,
-              Action(cmd({"nmcli", "connection", "modify", "id", "eth0", "ipv4.dns", "",
+              Action(cmd({"nmcli", "connection", "modify", "id", "Wired connection 1", "ipv4.dns", "",
                           "ipv4.ignore-auto-dns", "no"})));
+}
+
+// After a DHCP address line that failed and was rolled back, the profile is manual: DNS
+// from DHCP would leave it without any DNS server.
+TEST(NetworkManagerPlan, DhcpDnsNeedsAProfileThatTakesItsAddressByDhcp) {
+    auto facts = nmFacts();
+    facts.nm.method = "manual";
+    try {
+        makePlan(dnsDhcpLine, facts);
+        FAIL() << "planned";
+    } catch (const PlanError& error) {
+        EXPECT_STREQ(error.what(), "netsh: the connection \"Wired connection 1\" does not get its address by "
+                                   "DHCP, so it has no DHCP lease to take DNS servers from");
+    }
+}
+
+TEST(Check, NetworkManagerDhcpDnsNeedsServersFromALease) {
+    Observed observed;
+    observed.nm = {"auto", "", "", "-1", "", "no"};
+    EXPECT_EQ(whatIsMissing(dnsDhcpLine, nmFacts(), observed),
+              "the connection has no DNS servers from a DHCP lease");
+    observed.nmActive.dns = {"10.98.0.53"};
+    EXPECT_EQ(whatIsMissing(dnsDhcpLine, nmFacts(), observed), std::nullopt);
+    observed.nm.method = "manual";
+    EXPECT_TRUE(whatIsMissing(dnsDhcpLine, nmFacts(), observed));
+}
+
+// A dhclient lease file outlives the client: without a running client its servers are stale.
+TEST(DnsPlan, DhcpNeedsTheClientToRunOnTheInterface) {
+    auto facts = iproute2Facts();
+    facts.resolvConfPath = "/etc/resolv.conf";
+    facts.leaseDns = {"10.9.0.1"};
+    EXPECT_THROW(makePlan(dnsDhcpLine, facts), PlanError);
+    facts.dhcpPid = 4242;
+    EXPECT_EQ(std::get<WriteFile>(makePlan(dnsDhcpLine, facts)[0].action).content, "nameserver 10.9.0.1\n");
 }
 
 TEST(Readers, IpAddressesAndDefaultRoutes) {

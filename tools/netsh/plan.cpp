@@ -1,6 +1,7 @@
 #include "plan.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace netsh {
 
@@ -129,6 +130,7 @@ Command nmUp(const std::string& name) {
 }
 
 Plan nmPlan(const Request& r, const Facts& f) {
+    const auto& name = f.nmName;
     std::vector<std::string> settings, previous;
     if (r.setting == Setting::Address) {
         const bool manual = r.source == Source::Static;
@@ -141,12 +143,19 @@ Plan nmPlan(const Request& r, const Facts& f) {
                     "ipv4.gateway", f.nm.gateway, "ipv4.route-metric", f.nm.routeMetric};
     } else {
         const bool manual = r.source == Source::Static;
+        // DNS servers from DHCP come from a lease only when the connection takes its
+        // address by DHCP; on a manual profile the line would leave no DNS server at all.
+        if (!manual && f.nm.method != "auto") {
+            throw PlanError("netsh: the connection \"" + name +
+                            "\" does not get its address by DHCP, so it has no DHCP lease to take DNS "
+                            "servers from");
+        }
         settings = {"ipv4.dns", manual ? r.dnsServer.text() : "", "ipv4.ignore-auto-dns",
                     manual ? "yes" : "no"};
         previous = {"ipv4.dns", f.nm.dns, "ipv4.ignore-auto-dns", f.nm.ignoreAutoDns};
     }
-    return {{nmModify(r.name, settings), false, {nmModify(r.name, previous), nmUp(r.name)}},
-            {nmUp(r.name), false, {}}};
+    return {{nmModify(name, settings), false, {nmModify(name, previous), nmUp(name)}},
+            {nmUp(name), false, {}}};
 }
 
 // ---- DNS without NetworkManager ----------------------------------------------------
@@ -169,10 +178,54 @@ Plan dnsPlan(const Request& r, const Facts& f) {
 } // namespace
 
 std::vector<std::string> dhcpDnsServers(const Facts& facts) {
+    // A lease file outlives its client: its servers count only while the client runs.
+    const bool clientKnown =
+        facts.dhcpClient == DhcpClient::Dhclient || facts.dhcpClient == DhcpClient::Udhcpc;
+    if (clientKnown && !facts.dhcpPid) {
+        throw PlanError("netsh: no DHCP client runs on the interface, so it has no DHCP lease to take DNS "
+                        "servers from");
+    }
     if (facts.leaseDns.empty()) {
         throw PlanError("netsh: the interface has no DHCP lease that names DNS servers");
     }
     return facts.leaseDns;
+}
+
+std::string loopbackRefusal(const std::string& name) {
+    return "netsh: \"" + name + "\" is the loopback interface, which netsh does not change";
+}
+
+NmConnection chooseNmConnection(const std::string& name, const std::vector<NmConnection>& all,
+                                const std::function<std::vector<NmConnection>()>& boundTo) {
+    const auto matching = [&](auto&& fits) {
+        std::vector<NmConnection> found;
+        std::copy_if(all.begin(), all.end(), std::back_inserter(found), fits);
+        return found;
+    };
+    auto found = matching([&](const NmConnection& c) { return c.name == name; });
+    if (found.size() > 1) {
+        throw UsageError("netsh: " + std::to_string(found.size()) +
+                         " NetworkManager connections are named \"" + name +
+                         "\"; give each a name of its own (nmcli connection modify UUID connection.id NEW)");
+    }
+    if (found.empty()) {
+        found = matching([&](const NmConnection& c) { return c.device == name; });
+    }
+    if (found.empty()) {
+        found = boundTo();
+        if (found.size() > 1) {
+            throw UsageError("netsh: " + std::to_string(found.size()) +
+                             " NetworkManager connections are bound to the interface \"" + name +
+                             "\"; enter the name of one of them");
+        }
+    }
+    if (found.empty()) {
+        throw UsageError("netsh: there is no NetworkManager connection named \"" + name + "\"");
+    }
+    if (found.front().type == "loopback" || found.front().device == "lo") {
+        throw UsageError(loopbackRefusal(name));
+    }
+    return found.front();
 }
 
 Plan makePlan(const Request& request, const Facts& facts) {
@@ -210,6 +263,9 @@ std::optional<std::string> missingNm(const Request& r, const Observed& o) {
     }
     if (!manual && (!o.nm.dns.empty() || o.nm.ignoreAutoDns != "no")) {
         return "the connection still has static DNS servers";
+    }
+    if (!manual && (o.nm.method != "auto" || o.nmActive.dns.empty())) {
+        return "the connection has no DNS servers from a DHCP lease";
     }
     return std::nullopt;
 }

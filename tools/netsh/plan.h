@@ -6,6 +6,7 @@
 #include "request.h"
 #include "state.h"
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <variant>
@@ -59,6 +60,15 @@ std::vector<std::string> dhcpDnsServers(const Facts& facts);
 // True when the configuration asked for is in place; otherwise the reason.
 std::optional<std::string> whatIsMissing(const Request& request, const Facts& facts,
                                          const Observed& observed);
+
+// The NetworkManager profile that NAME stands for: the one so named; else the profile
+// active on the device NAME; else the one profile bound to that device (boundTo is asked
+// only then). Throws UsageError when none fits, when several do, and for the loopback.
+NmConnection chooseNmConnection(const std::string& name, const std::vector<NmConnection>& all,
+                                const std::function<std::vector<NmConnection>()>& boundTo);
+
+// The line that refuses the loopback interface.
+std::string loopbackRefusal(const std::string& name);
 
 // Where dhclient / udhcpc keep their files for an interface (the paths ifupdown uses).
 std::string dhclientPidFile(const std::string& interface);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,15 +54,25 @@ private:
     posix_spawn_file_actions_t actions_;
 };
 
-// Child environment: ours, with the C locale so that the tools' output reads the same everywhere.
+std::string systemPath() {
+    std::string path;
+    for (const auto& folder : systemProgramFolders()) {
+        path += (path.empty() ? "" : ":") + folder;
+    }
+    return path;
+}
+
+// Child environment: ours, with the system folders as PATH (the tools start helpers of
+// their own, e.g. dhclient-script) and the C locale so that their output reads the same everywhere.
 std::vector<std::string> childEnvironment() {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
-        if (entry.rfind("LC_ALL=", 0) != 0 && entry.rfind("LANG=", 0) != 0) {
+        if (entry.rfind("LC_ALL=", 0) != 0 && entry.rfind("LANG=", 0) != 0 && entry.rfind("PATH=", 0) != 0) {
             env.push_back(entry);
         }
     }
+    env.push_back("PATH=" + systemPath());
     env.push_back("LC_ALL=C");
     env.push_back("LANG=C");
     return env;
@@ -129,6 +140,25 @@ bool openPipe(Fd& readEnd, Fd& writeEnd) {
 
 } // namespace
 
+const std::vector<std::string>& systemProgramFolders() {
+    static const std::vector<std::string> folders{"/usr/sbin", "/usr/bin", "/sbin", "/bin"};
+    return folders;
+}
+
+std::string systemProgram(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos) {
+        return {};
+    }
+    for (const auto& folder : systemProgramFolders()) {
+        const auto path = folder + "/" + name;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0) {
+            return path;
+        }
+    }
+    return {};
+}
+
 ProcessResult runProgram(const std::vector<std::string>& argv, bool daemon) {
     ProcessResult result;
     Fd outRead, outWrite, errRead, errWrite;
@@ -145,11 +175,15 @@ ProcessResult runProgram(const std::vector<std::string>& argv, bool daemon) {
         ::posix_spawn_file_actions_adddup2(actions.get(), errWrite.get(), 2);
     }
 
+    const auto program = systemProgram(argv[0]);
+    if (program.empty()) {
+        return {127, {}, argv[0] + ": not found in " + systemPath()};
+    }
     auto args = argv;
     auto env = childEnvironment();
     pid_t pid = 0;
-    const int error = ::posix_spawnp(&pid, args[0].c_str(), actions.get(), nullptr, pointers(args).data(),
-                                     pointers(env).data());
+    const int error = ::posix_spawn(&pid, program.c_str(), actions.get(), nullptr, pointers(args).data(),
+                                    pointers(env).data());
     outWrite.reset();
     errWrite.reset();
     if (error != 0) {

@@ -51,15 +51,25 @@ const std::vector<std::string>& tagsOf(Setting setting) {
     return setting == Setting::Address ? address : dns;
 }
 
-// Assigns every parameter to its tag: tagged ones by their tag, the others to the
-// next tag not yet given, in order.
+// Assigns every parameter to its tag. The first one is the name as it stands, whatever
+// it looks like: Orvantis always puts the quoted connection name there, and a name such
+// as "name=lan1" or "source=dhcp" is a name. From the second on, tagged ones go to their
+// tag and the others to the next tag not yet given, in order.
 std::map<std::string, std::string> assignTags(Setting setting, const std::vector<std::string>& params) {
     const auto& tags = tagsOf(setting);
     std::map<std::string, std::string> values;
-    for (const auto& param : params) {
+    if (params.empty()) {
+        return values;
+    }
+    values.emplace("name", params.front());
+    for (const auto& param : std::vector<std::string>(params.begin() + 1, params.end())) {
         const auto eq = param.find('=');
         if (eq != std::string::npos) {
             const std::string tag = lower(param.substr(0, eq));
+            if (tag == "name") {
+                throw UsageError("netsh: unexpected \"" + param +
+                                 "\": the connection name is the first argument, as it stands");
+            }
             if (std::find(tags.begin(), tags.end(), tag) == tags.end()) {
                 throw UsageError("netsh: unknown keyword \"" + param.substr(0, eq) + "\"");
             }
@@ -113,17 +123,22 @@ Ipv4 hostAddress(const std::map<std::string, std::string>& values, const std::st
     return *address;
 }
 
+bool isNumber(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 int maskPrefix(const std::map<std::string, std::string>& values) {
     const auto it = values.find("mask");
-    if (it == values.end() || it->second.empty()) {
+    if (it == values.end()) {
         throw UsageError("netsh: the subnet mask is missing");
     }
     const auto mask = parseDottedDecimal(it->second);
-    if (!mask) {
+    if (!mask || mask->value == 0) {
         throw UsageError("netsh: \"" + it->second + "\" is not a valid subnet mask");
     }
     const auto prefix = prefixLength(*mask);
-    if (!prefix || *prefix == 0) {
+    if (!prefix) {
         throw UsageError("netsh: subnet mask " + it->second + " is not contiguous");
     }
     return *prefix;
@@ -131,7 +146,9 @@ int maskPrefix(const std::map<std::string, std::string>& values) {
 
 std::optional<Ipv4> gateway(const std::map<std::string, std::string>& values) {
     const auto it = values.find("gateway");
-    if (it == values.end() || it->second.empty()) {
+    // Orvantis writes an empty gateway as nothing between two blanks, so its metric
+    // moves into the gateway's place: a bare number there with no metric after it.
+    if (it == values.end() || it->second.empty() || (isNumber(it->second) && !values.count("gwmetric"))) {
         throw UsageError("netsh: the default gateway is missing");
     }
     if (isWord(it->second, {"none"})) {
@@ -142,6 +159,40 @@ std::optional<Ipv4> gateway(const std::map<std::string, std::string>& values) {
         throw UsageError("netsh: \"" + it->second + "\" is not a valid default gateway");
     }
     return address;
+}
+
+// The address must be one a host of its subnet may hold, and not the gateway's. In
+// subnets of two addresses (/31) both are hosts, and a /32 is the host alone.
+void checkInSubnet(const Request& r) {
+    const std::uint32_t hostBits = r.prefix >= 32 ? 0 : (0xffffffffu >> r.prefix);
+    const std::uint32_t network = r.address.value & ~hostBits;
+    const std::string subnet = Ipv4{network}.text() + "/" + std::to_string(r.prefix);
+    const auto role = [&](Ipv4 a) -> const char* {
+        if (r.prefix > 30) {
+            return nullptr;
+        }
+        if ((a.value & ~hostBits) != network) {
+            return nullptr;
+        }
+        if ((a.value & hostBits) == 0) {
+            return "network address";
+        }
+        return (a.value & hostBits) == hostBits ? "broadcast address" : nullptr;
+    };
+    if (const char* what = role(r.address)) {
+        throw UsageError("netsh: " + r.address.text() + " is the " + what + " of the subnet " + subnet +
+                         ", not a host address");
+    }
+    if (!r.gateway) {
+        return;
+    }
+    if (*r.gateway == r.address) {
+        throw UsageError("netsh: " + r.address.text() + " is the gateway's own address, not a host address");
+    }
+    if (const char* what = role(*r.gateway)) {
+        throw UsageError("netsh: the default gateway " + r.gateway->text() + " is the " + what +
+                         " of the subnet " + subnet);
+    }
 }
 
 std::optional<unsigned> metric(const std::map<std::string, std::string>& values, bool hasGateway) {
@@ -194,6 +245,7 @@ Request parseRequest(const std::vector<std::string>& args) {
         request.prefix = maskPrefix(values);
         request.gateway = gateway(values);
         request.metric = metric(values, request.gateway.has_value());
+        checkInSubnet(request);
         return request;
     }
 
@@ -201,6 +253,11 @@ Request parseRequest(const std::vector<std::string>& args) {
     if (request.source == Source::Dhcp) {
         rejectWithDhcp(values, {"address"});
         return request;
+    }
+    // An empty DNS server: Orvantis's "primary" moves into the address's place.
+    if (const auto it = values.find("address");
+        it != values.end() && isWord(it->second, {"none", "primary", "both"}) && !values.count("register")) {
+        throw UsageError("netsh: the DNS server address is missing");
     }
     request.dnsServer = hostAddress(values, "DNS server address");
     return request;

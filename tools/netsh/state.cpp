@@ -1,5 +1,6 @@
 #include "state.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -91,6 +92,58 @@ NmActive parseNmActive(std::string_view output) {
     l.resize(3);
     const auto gateway = words(l[1]);
     return {words(l[0], " |,"), gateway.empty() ? std::string{} : gateway[0], words(l[2], " |,")};
+}
+
+std::vector<NmConnection> parseNmConnections(std::string_view output) {
+    std::vector<NmConnection> result;
+    for (const auto& line : lines(output)) {
+        std::vector<std::string> fields(1);
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '\\' && i + 1 < line.size()) {
+                fields.back() += line[++i];
+            } else if (line[i] == ':') {
+                fields.emplace_back();
+            } else {
+                fields.back() += line[i];
+            }
+        }
+        if (fields.size() == 4 && !fields[0].empty()) {
+            result.push_back({fields[0], fields[1], fields[2], fields[3]});
+        }
+    }
+    return result;
+}
+
+bool isDhcpClientFor(std::string_view cmdline, DhcpClient client, const std::string& interface) {
+    std::vector<std::string> args;
+    for (std::size_t pos = 0; pos < cmdline.size();) {
+        const auto end = std::min(cmdline.find('\0', pos), cmdline.size());
+        args.emplace_back(cmdline.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    if (args.empty()) {
+        return false;
+    }
+    const auto base = [](const std::string& path) { return path.substr(path.rfind('/') + 1); };
+    std::string program = base(args[0]);
+    std::size_t first = 1;
+    if (program == "busybox" && args.size() > 1) {
+        program = base(args[1]);
+        first = 2;
+    }
+    const char* expected = client == DhcpClient::Dhclient ? "dhclient"
+                           : client == DhcpClient::Udhcpc ? "udhcpc"
+                           : client == DhcpClient::Dhcpcd ? "dhcpcd"
+                                                          : nullptr;
+    if (!expected || program != expected) {
+        return false;
+    }
+    for (std::size_t i = first; i < args.size(); ++i) {
+        if (args[i] == interface || args[i] == "-i" + interface || args[i] == "--interface=" + interface) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::string> parseResolvectlDns(std::string_view output) {

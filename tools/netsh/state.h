@@ -40,6 +40,13 @@ struct NmActive {
     std::vector<std::string> dns;
 };
 
+// One NetworkManager profile, as `nmcli -t -f NAME,UUID,TYPE,DEVICE connection show` lists it
+// (device empty when it is not active).
+struct NmConnection {
+    std::string name, uuid, type, device;
+    friend bool operator==(const NmConnection&, const NmConnection&) = default;
+};
+
 struct Facts {
     Manager manager = Manager::Iproute2;
     Resolver resolver = Resolver::ResolvConf;
@@ -47,6 +54,7 @@ struct Facts {
     std::optional<int> dhcpPid; // our kind of DHCP client running on the interface
     InterfaceState iface;
     NmSettings nm;
+    std::string nmName; // the NetworkManager connection that NAME stands for
     std::string resolvConfPath;
     std::string resolvConf;               // its contents
     std::vector<std::string> resolvedDns; // the link's servers in systemd-resolved
@@ -61,6 +69,11 @@ std::vector<DefaultRoute> parseDefaultRoutes(std::string_view output);
 NmSettings parseNmSettings(std::string_view output);
 // `nmcli -g IP4.ADDRESS,IP4.GATEWAY,IP4.DNS ...`
 NmActive parseNmActive(std::string_view output);
+// `nmcli -t -f NAME,UUID,TYPE,DEVICE connection show` (terse: ':' between fields, '\' escapes)
+std::vector<NmConnection> parseNmConnections(std::string_view output);
+// True when a process's /proc/PID/cmdline (arguments separated by NUL) is that DHCP
+// client running for that interface: a pid file may name a process that has nothing to do with it.
+bool isDhcpClientFor(std::string_view cmdline, DhcpClient client, const std::string& interface);
 // `resolvectl dns IF`: "Link 2 (eth0): 10.0.0.2 10.0.0.3"
 std::vector<std::string> parseResolvectlDns(std::string_view output);
 // The servers of the last lease in a dhclient lease file.

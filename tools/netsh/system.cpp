@@ -1,5 +1,6 @@
 #include "system.h"
 
+#include "executor.h"
 #include "process.h"
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <net/if.h>
@@ -18,15 +20,8 @@ namespace netsh {
 
 namespace {
 
-bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::istringstream dirs(path ? path : "");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) {
-            return true;
-        }
-    }
-    return false;
+bool installed(const std::string& program) {
+    return !systemProgram(program).empty();
 }
 
 std::string readFile(const std::string& path) {
@@ -42,54 +37,70 @@ std::string trimmed(std::string text) {
     return text;
 }
 
-std::string commandText(const std::vector<std::string>& argv) {
-    std::string text;
-    for (const auto& a : argv) {
-        text += (text.empty() ? "" : " ") + a;
-    }
-    return text;
+bool isDirectory(const char* path) {
+    struct stat st {};
+    return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string firstLine(const std::string& text) {
-    return trimmed(text.substr(0, text.find('\n')));
+bool isNetworkManagerProcess(const std::string& pid) {
+    return trimmed(readFile("/proc/" + pid + "/comm")) == "NetworkManager";
 }
 
+// Without starting nmcli: NetworkManager keeps /run/NetworkManager while it runs (the
+// folder outlives it, so a live NetworkManager process must be there too: the one its
+// pid file names, else one found among the processes).
 bool networkManagerRuns() {
-    if (!onPath("nmcli")) {
+    if (!isDirectory("/run/NetworkManager")) {
         return false;
     }
-    const auto result = runProgram({"nmcli", "-t", "-f", "RUNNING", "general"});
-    return result.ok() && trimmed(result.out) == "running";
+    const auto pid = trimmed(readFile("/run/NetworkManager/NetworkManager.pid"));
+    if (!pid.empty() && isNetworkManagerProcess(pid)) {
+        return true;
+    }
+    DIR* proc = ::opendir("/proc");
+    if (!proc) {
+        return false;
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(proc)) {
+        const std::string name = entry->d_name;
+        if (name.find_first_not_of("0123456789") == std::string::npos && isNetworkManagerProcess(name)) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(proc);
+    return found;
 }
 
 bool resolvedRuns() {
     struct stat st {};
-    return onPath("resolvectl") && ::stat("/run/systemd/resolve/io.systemd.Resolve", &st) == 0 &&
+    return installed("resolvectl") && ::stat("/run/systemd/resolve/io.systemd.Resolve", &st) == 0 &&
            S_ISSOCK(st.st_mode);
 }
 
 DhcpClient installedDhcpClient() {
-    if (onPath("dhclient")) {
+    if (installed("dhclient")) {
         return DhcpClient::Dhclient;
     }
-    if (onPath("dhcpcd")) {
+    if (installed("dhcpcd")) {
         return DhcpClient::Dhcpcd;
     }
-    if (onPath("udhcpc")) {
+    if (installed("udhcpc")) {
         return DhcpClient::Udhcpc;
     }
     return DhcpClient::None;
 }
 
-// The pid in a DHCP client's pid file, when that process still runs.
-std::optional<int> runningPid(const std::string& pidFile) {
+// The pid in a DHCP client's pid file, when that process is still that client for dev.
+std::optional<int> runningPid(const std::string& pidFile, DhcpClient client, const std::string& dev) {
     const auto text = trimmed(readFile(pidFile));
     char* end = nullptr;
     const long pid = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || pid <= 0 || pid > INT_MAX) {
         return std::nullopt;
     }
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) {
+    if (!isDhcpClientFor(readFile("/proc/" + std::to_string(pid) + "/cmdline"), client, dev)) {
         return std::nullopt;
     }
     return static_cast<int>(pid);
@@ -124,9 +135,47 @@ std::string resolvConfPath() {
     return ::realpath("/etc/resolv.conf", resolved) ? std::string(resolved) : std::string("/etc/resolv.conf");
 }
 
+bool isLoopback(const std::string& dev) {
+    const auto flags = trimmed(readFile("/sys/class/net/" + dev + "/flags"));
+    return !flags.empty() && (std::strtoul(flags.c_str(), nullptr, 16) & IFF_LOOPBACK) != 0;
+}
+
+// The profiles bound to an interface (connection.interface-name), asked one by one:
+// only needed when NAME is neither a profile nor a device with an active one.
+std::vector<NmConnection> profilesBoundTo(const std::vector<NmConnection>& all, const std::string& dev) {
+    std::vector<NmConnection> bound;
+    for (const auto& connection : all) {
+        const auto result = runProgram(
+            {"nmcli", "-g", "connection.interface-name", "connection", "show", "uuid", connection.uuid});
+        if (result.ok() && trimmed(result.out) == dev) {
+            bound.push_back(connection);
+        }
+    }
+    return bound;
+}
+
 void probeNetworkManager(const Request& request, Facts& facts) {
+    if (!installed("nmcli")) {
+        throw PlanError("netsh: NetworkManager runs but nmcli is not installed");
+    }
+    const auto list = runProgram({"nmcli", "-t", "-f", "NAME,UUID,TYPE,DEVICE", "connection", "show"});
+    if (!list.ok()) {
+        throw PlanError("netsh: " +
+                        describeFailure({{"nmcli", "connection", "show"}}, {list.status, list.err}));
+    }
+    const auto all = parseNmConnections(list.out);
+    const auto connection = chooseNmConnection(request.name, all, [&] {
+        if (isLoopback(request.name)) {
+            throw UsageError(loopbackRefusal(request.name));
+        }
+        return profilesBoundTo(all, request.name);
+    });
+    if (!connection.device.empty() && isLoopback(connection.device)) {
+        throw UsageError(loopbackRefusal(request.name));
+    }
+    facts.nmName = connection.name;
     const auto settings =
-        runProgram({"nmcli", "-g", nmSettingFields, "connection", "show", "id", request.name});
+        runProgram({"nmcli", "-g", nmSettingFields, "connection", "show", "uuid", connection.uuid});
     if (!settings.ok()) {
         throw UsageError("netsh: there is no NetworkManager connection named \"" + request.name + "\"");
     }
@@ -138,12 +187,15 @@ void probeInterface(const Request& request, Facts& facts) {
     if (dev.front() == '-' || ::if_nametoindex(dev.c_str()) == 0) {
         throw UsageError("netsh: there is no network interface named \"" + dev + "\"");
     }
+    if (isLoopback(dev)) {
+        throw UsageError(loopbackRefusal(dev));
+    }
     facts.iface = readInterface(dev);
     facts.dhcpClient = installedDhcpClient();
     if (facts.dhcpClient == DhcpClient::Dhclient) {
-        facts.dhcpPid = runningPid(dhclientPidFile(dev));
+        facts.dhcpPid = runningPid(dhclientPidFile(dev), DhcpClient::Dhclient, dev);
     } else if (facts.dhcpClient == DhcpClient::Udhcpc) {
-        facts.dhcpPid = runningPid(udhcpcPidFile(dev));
+        facts.dhcpPid = runningPid(udhcpcPidFile(dev), DhcpClient::Udhcpc, dev);
     }
     if (request.setting == Setting::Address && request.source == Source::Dhcp &&
         facts.dhcpClient == DhcpClient::None) {
@@ -190,20 +242,6 @@ std::string rewriteInPlace(const std::string& path, const std::string& content) 
     return ok ? std::string{} : path + ": " + std::strerror(savedErrno);
 }
 
-std::string perform(const Action& action) {
-    if (const auto* write = std::get_if<WriteFile>(&action)) {
-        return writeFileAtomically(write->path, write->content);
-    }
-    const auto& command = std::get<Command>(action);
-    const auto result = runProgram(command.argv, command.daemon);
-    if (result.ok()) {
-        return {};
-    }
-    const auto detail = firstLine(result.err);
-    return "\"" + commandText(command.argv) + "\" failed (exit " + std::to_string(result.status) + ")" +
-           (detail.empty() ? "" : ": " + detail);
-}
-
 } // namespace
 
 Facts probeFacts(const Request& request) {
@@ -233,6 +271,15 @@ Observed observe(const Request& request, const Facts& facts) {
         observed.resolvConf = readFile(facts.resolvConfPath);
     }
     return observed;
+}
+
+std::string performAction(const Action& action) {
+    if (const auto* write = std::get_if<WriteFile>(&action)) {
+        return writeFileAtomically(write->path, write->content);
+    }
+    const auto& command = std::get<Command>(action);
+    const auto result = runProgram(command.argv, command.daemon);
+    return result.ok() ? std::string{} : describeFailure(command, {result.status, result.err});
 }
 
 std::string writeFileAtomically(const std::string& path, const std::string& content) {
@@ -266,28 +313,6 @@ std::string writeFileAtomically(const std::string& path, const std::string& cont
         ::close(dirFd);
     }
     return {};
-}
-
-bool Executor::run(const Plan& plan) {
-    for (const auto& step : plan) {
-        const auto failure = perform(step.action);
-        if (!failure.empty() && !step.mayFail) {
-            error_ = "netsh: " + failure;
-            rollback();
-            return false;
-        }
-        done_.push_back(&step);
-    }
-    return true;
-}
-
-void Executor::rollback() {
-    for (auto it = done_.rbegin(); it != done_.rend(); ++it) {
-        for (const auto& action : (*it)->undo) {
-            perform(action);
-        }
-    }
-    done_.clear();
 }
 
 } // namespace netsh

@@ -1,6 +1,6 @@
 #pragma once
 // The parts of netsh that read and change this machine: finding the facts a plan
-// needs, carrying a plan out (undoing it on a failure half-way), reading the result back.
+// needs, performing its actions, reading the result back.
 
 #include "plan.h"
 
@@ -20,19 +20,8 @@ Observed observe(const Request& request, const Facts& facts);
 // Returns an error text, empty on success.
 std::string writeFileAtomically(const std::string& path, const std::string& content);
 
-// Carries out a plan step by step; remembers what it did so that it can undo it.
-class Executor {
-public:
-    // False when a step failed; the error line is then in error() and everything done
-    // so far has been undone.
-    bool run(const Plan& plan);
-    // Undoes every step that run() completed, the last one first.
-    void rollback();
-    const std::string& error() const { return error_; }
-
-private:
-    std::vector<const Step*> done_;
-    std::string error_;
-};
+// Performs one action of a plan for real (runs the program, or writes the file);
+// returns an empty text on success, else the failure's sentence.
+std::string performAction(const Action& action);
 
 } // namespace netsh
