@@ -184,6 +184,27 @@ for round in 1 2 3 4 5; do
 done
 expect_equal "two runs side by side: every exit 0 and a whole set in place" "$mixed" 0
 
+# ---- NetworkManager is recognised without starting nmcli ----------------------------
+# Its folder outlives it: with no NetworkManager process, the interface is changed directly.
+mkdir -p /run/NetworkManager
+echo 999999 > /run/NetworkManager/NetworkManager.pid
+run_ok "NetworkManager's folder, no NetworkManager" interface ip set address orv0 static 10.99.0.9 255.255.255.0 10.99.0.1 1
+# A live process called NetworkManager (a copy of sleep): netsh takes the NetworkManager
+# path, which cannot work here (no nmcli in the system folders, or no system bus in this
+# private /run): one line, nothing changed.
+fakedir=$(mktemp -d)
+cp "$(command -v sleep)" "$fakedir/NetworkManager"
+"$fakedir/NetworkManager" 300 &
+fake_nm=$!
+rm -f /run/NetworkManager/NetworkManager.pid
+[ -x /usr/bin/nmcli ] || [ -x /usr/sbin/nmcli ] || [ -x /bin/nmcli ] || [ -x /sbin/nmcli ] ||
+    expect="NetworkManager runs but nmcli is not installed"
+rejected "a NetworkManager process runs" interface ip set address orv0 static 10.99.0.10 255.255.255.0 10.99.0.1 1
+unset expect
+kill "$fake_nm"
+wait "$fake_nm" 2>/dev/null
+rm -rf "$fakedir" /run/NetworkManager
+
 # ---- static DNS ------------------------------------------------------------------
 run_ok "static DNS" interface ip set dns orv0 static 10.99.0.53 primary
 expect_equal "static DNS: nameservers" "$(nameservers)" "10.99.0.53"
