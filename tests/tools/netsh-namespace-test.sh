@@ -12,11 +12,9 @@ if [ "${ORV_SANDBOX_INNER:-}" != 1 ]; then
 fi
 
 netsh=$(realpath "$1")
-passed=0
-failed=0
 
-pass() { passed=$((passed + 1)); echo "ok: $1"; }
-fail() { failed=$((failed + 1)); echo "FAILED: $1"; }
+# shellcheck source=netsh-checks.sh
+. "$here/netsh-checks.sh"
 
 # The namespace's whole IPv4 configuration and DNS, for before/after comparisons.
 snapshot() {
@@ -29,51 +27,6 @@ snapshot() {
 addresses() { ip -4 -o addr show dev orv0 | awk '{print $4}'; }
 default_routes() { ip -4 route show default; }
 nameservers() { awk '$1 == "nameserver" {print $2}' /etc/resolv.conf; }
-
-# expect_equal NAME ACTUAL EXPECTED
-expect_equal() {
-    if [ "$2" = "$3" ]; then
-        pass "$1"
-    else
-        fail "$1: got [$2], expected [$3]"
-    fi
-}
-
-# run_ok NAME ARGS...: netsh must succeed
-run_ok() {
-    local name=$1
-    shift
-    local err
-    if err=$("$netsh" "$@" 2>&1); then
-        pass "$name: exit 0"
-    else
-        fail "$name: exit non-zero: $err"
-    fi
-}
-
-# rejected NAME ARGS...: netsh must exit 1 with one line and leave everything as it was.
-# The line is left in $last_error; with expect=TEXT set, it must hold TEXT.
-rejected() {
-    local name=$1
-    shift
-    local before after err status
-    before=$(snapshot)
-    err=$("$netsh" "$@" 2>&1)
-    status=$?
-    after=$(snapshot)
-    last_error=$err
-    if [ $status -ne 1 ]; then
-        fail "$name: exit $status, expected 1 ($err)"
-    elif [ -z "$err" ] || [ "$(printf '%s\n' "$err" | wc -l)" -ne 1 ]; then
-        fail "$name: expected one line of output, got [$err]"
-    elif [ "$before" != "$after" ]; then
-        fail "$name: configuration changed: [$before] -> [$after]"
-    elif [ -n "${expect:-}" ] && [[ "$err" != *"$expect"* ]]; then
-        fail "$name: the line [$err] does not say [$expect]"
-    else
-        pass "$name: rejected with \"$err\", nothing changed"
-    fi
-}
 
 # ---- static address -------------------------------------------------------------
 # Exactly the argv the program's runner makes of its static address line.
@@ -264,5 +217,4 @@ else
     rm -rf "$work"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -63,7 +63,8 @@ std::string systemPath() {
 }
 
 // Child environment: ours, with the system folders as PATH (the tools start helpers of
-// their own, e.g. dhclient-script) and the C locale so that their output reads the same everywhere.
+// their own, e.g. dhclient-script) and the C locale so that their output reads the same everywhere
+// (its UTF-8 form: in plain C, nmcli prints a connection's non-ASCII letters as "?").
 std::vector<std::string> childEnvironment() {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -73,8 +74,8 @@ std::vector<std::string> childEnvironment() {
         }
     }
     env.push_back("PATH=" + systemPath());
-    env.push_back("LC_ALL=C");
-    env.push_back("LANG=C");
+    env.push_back("LC_ALL=C.UTF-8");
+    env.push_back("LANG=C.UTF-8");
     return env;
 }
 

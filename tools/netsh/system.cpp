@@ -259,9 +259,9 @@ Observed observe(const Request& request, const Facts& facts) {
     Observed observed;
     if (facts.manager == Manager::NetworkManager) {
         observed.nm = parseNmSettings(
-            runProgram({"nmcli", "-g", nmSettingFields, "connection", "show", "id", request.name}).out);
+            runProgram({"nmcli", "-g", nmSettingFields, "connection", "show", "id", facts.nmName}).out);
         observed.nmActive = parseNmActive(runProgram({"nmcli", "-g", "IP4.ADDRESS,IP4.GATEWAY,IP4.DNS",
-                                                      "connection", "show", "id", request.name})
+                                                      "connection", "show", "id", facts.nmName})
                                               .out);
     } else if (request.setting == Setting::Address) {
         observed.iface = readInterface(request.name);
