@@ -79,7 +79,7 @@ QString Database::open() {
     // the timeout) shows only at the first statement, so run a cheap one now.
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        const QString text = engineText(probe.lastError());
+        const QString text = isBusy(probe.lastError()) ? busyText() : engineText(probe.lastError());
         probe = QSqlQuery();
         db.close();
         return text;

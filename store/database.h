@@ -17,7 +17,8 @@ public:
     QString connectionString() const;
 
     // Opens the file; throws StoreError with the engine's text when it is missing, is
-    // no database, or cannot be opened. No effect when already connected.
+    // no database, or cannot be opened, and with busyText() when another program
+    // holds it locked past the busy timeout. No effect when already connected.
     void connect();
     void disconnect();
     bool isConnected() const;
@@ -25,10 +26,14 @@ public:
     // The Qt SQL connection name, for the table objects that work through it.
     QString qtConnectionName() const;
 
-    static constexpr int BusyTimeoutMs = 5000;
+    // How long a statement waits for a lock that another connection holds. Another
+    // copy of the program holds one for a single statement, a few milliseconds; a lock
+    // that outlasts half a second belongs to a program that keeps a transaction open,
+    // and waiting longer would only freeze the window (every store operation runs on
+    // the user-interface thread). After it the operation fails with busyText().
+    static constexpr int BusyTimeoutMs = 500;
 
-    // How long a statement waits for a lock held by another connection before it
-    // fails with "database is locked". Takes effect at the next connect().
+    // Takes effect at the next connect().
     void setBusyTimeout(int ms);
     int busyTimeout() const;
 

@@ -129,6 +129,12 @@ void DataTable::fail(const QString& text) const {
     throw StoreError(objectName() + QStringLiteral(": ") + text);
 }
 
+void DataTable::failStatement(const QSqlError& error) const {
+    if (isBusy(error))
+        fail(busyText());
+    throw StoreError(engineText(error));
+}
+
 void DataTable::requireOpen() const {
     if (m_state == State::Closed)
         fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
@@ -172,7 +178,8 @@ void DataTable::open() {
         return;
     if (!m_database.isConnected())
         m_database.connect();
-    QVector<Field> fields;
+    QVector<Field> fields = readFields();
+    m_textEncoding = readTextEncoding();
     QVector<Row> rows = readRows(fields);
     m_fields = std::move(fields);
     m_rows = std::move(rows);
@@ -207,7 +214,7 @@ void DataTable::close() {
 QVector<DataTable::Field> DataTable::readFields() const {
     QSqlQuery query(QSqlDatabase::database(m_database.qtConnectionName(), false));
     if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_tableName))))
-        throw StoreError(engineText(query.lastError()));
+        failStatement(query.lastError());
     QVector<Field> fields;
     int keyColumns = 0;
     while (query.next()) {
@@ -232,34 +239,85 @@ QVector<DataTable::Field> DataTable::readFields() const {
     return fields;
 }
 
-QVector<DataTable::Row> DataTable::readRows(QVector<Field>& fields) const {
+QStringConverter::Encoding DataTable::readTextEncoding() const {
+    QSqlQuery query(QSqlDatabase::database(m_database.qtConnectionName(), false));
+    if (!query.exec(QStringLiteral("PRAGMA encoding")) || !query.next())
+        failStatement(query.lastError());
+    return fileTextEncoding(query.value(0).toString());
+}
+
+// Every field twice: its storage class, then its value, a text or blob as its bytes
+// (the engine's own text conversion would replace bytes that are not UTF-8).
+QString DataTable::selectList(const QVector<Field>& fields) const {
+    QString list = QStringLiteral("rowid");
+    for (const Field& field : fields)
+        list += QStringLiteral(", typeof(%1), CASE WHEN typeof(%1) IN ('text', 'blob')"
+                               " THEN CAST(%1 AS BLOB) ELSE %1 END")
+                    .arg(quoted(field.name));
+    return list;
+}
+
+DataTable::StorageClass DataTable::storageClassNamed(const QString& name) {
+    if (name == QLatin1String("integer"))
+        return StorageClass::Integer;
+    if (name == QLatin1String("real"))
+        return StorageClass::Real;
+    if (name == QLatin1String("text"))
+        return StorageClass::Text;
+    if (name == QLatin1String("blob"))
+        return StorageClass::Blob;
+    return StorageClass::Null;
+}
+
+DataTable::Row DataTable::rowFromQuery(const QSqlQuery& query, qsizetype fieldCount) const {
+    Row row;
+    row.rowid = query.value(0).toLongLong();
+    row.values.reserve(fieldCount);
+    row.inFile.reserve(fieldCount);
+    for (int field = 0; field < fieldCount; ++field) {
+        const FileValue read{storageClassNamed(query.value(1 + 2 * field).toString()),
+                             query.value(2 + 2 * field)};
+        row.values.append(valueOf(read));
+        row.inFile.append(read);
+    }
+    row.stored = row.values;
+    return row;
+}
+
+// What the program works with: a text decoded for reading, anything else as read.
+QVariant DataTable::valueOf(const FileValue& read) const {
+    if (read.type == StorageClass::Text)
+        return decodeFileText(read.value.toByteArray(), m_textEncoding);
+    return read.value;
+}
+
+// What the file holds after the engine has stored a value that the program wrote.
+DataTable::FileValue DataTable::fileValueOf(const QVariant& value) const {
+    if (noValue(value))
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return {StorageClass::Text, encodeFileText(value.toString(), m_textEncoding)};
+    case QMetaType::QByteArray:
+        return {StorageClass::Blob, value};
+    case QMetaType::Double:
+        return {StorageClass::Real, value};
+    default:
+        return {StorageClass::Integer, value};
+    }
+}
+
+QVector<DataTable::Row> DataTable::readRows(const QVector<Field>& fields) const {
     QSqlQuery query(QSqlDatabase::database(m_database.qtConnectionName(), false));
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(quoted(m_tableName))))
-        throw StoreError(engineText(query.lastError()));
-    const QVector<Field> described = readFields();
-    const QSqlRecord record = query.record();
-    fields.clear();
-    for (int column = 1; column < record.count(); ++column) {
-        Field field;
-        field.name = record.fieldName(column);
-        for (const Field& known : described)
-            if (known.name.compare(field.name, Qt::CaseInsensitive) == 0)
-                field = known;
-        fields.append(field);
-    }
+    if (!query.exec(
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(selectList(fields), quoted(m_tableName))))
+        failStatement(query.lastError());
     QVector<Row> rows;
-    while (query.next()) {
-        Row row;
-        row.rowid = query.value(0).toLongLong();
-        row.values.reserve(fields.size());
-        for (int column = 1; column <= fields.size(); ++column)
-            row.values.append(query.value(column));
-        row.stored = row.values;
-        rows.append(std::move(row));
-    }
+    while (query.next())
+        rows.append(rowFromQuery(query, fields.size()));
     if (query.lastError().isValid())
-        throw StoreError(engineText(query.lastError()));
+        failStatement(query.lastError());
     return rows;
 }
 
@@ -268,14 +326,25 @@ QVector<DataTable::Row> DataTable::readRows(QVector<Field>& fields) const {
 bool DataTable::rereadRow(Row& row) const {
     QSqlQuery query(QSqlDatabase::database(m_database.qtConnectionName(), false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?").arg(quoted(m_tableName)));
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(selectList(m_fields), quoted(m_tableName)));
     query.addBindValue(row.rowid);
-    if (!query.exec() || !query.next() || query.record().count() != m_fields.size() + 1)
+    if (!query.exec() || !query.next())
         return false;
-    for (int column = 1; column <= m_fields.size(); ++column)
-        row.values[column - 1] = query.value(column);
-    row.stored = row.values;
+    const qint64 rowid = row.rowid;
+    row = rowFromQuery(query, m_fields.size());
+    row.rowid = rowid;
     return true;
+}
+
+// After a statement stored the row: the copy as the file now holds it.
+void DataTable::keepWritten(Row& row) const {
+    if (rereadRow(row))
+        return;
+    row.stored = row.values;
+    row.inFile.clear();
+    for (const QVariant& value : row.values)
+        row.inFile.append(fileValueOf(value));
 }
 
 void DataTable::rebuildKeyIndex() {
@@ -352,6 +421,12 @@ int DataTable::fieldIndex(const QString& name) const {
     fail(QStringLiteral("Field '%1' not found").arg(name));
 }
 
+void DataTable::requireFields(const QStringList& names) const {
+    requireOpen();
+    for (const QString& name : names)
+        fieldIndex(name);
+}
+
 int DataTable::fieldWidth(int field) const {
     return field >= 0 && field < m_fields.size() ? m_fields[field].width : 0;
 }
@@ -380,9 +455,11 @@ int DataTable::fieldAsInteger(const QString& name) const {
     if (m_fields[field].isBoolean)
         return booleanOf(value) ? 1 : 0;
     const std::optional<qint64> number = wholeNumberOf(value);
-    if (!number || *number < std::numeric_limits<int>::min() || *number > std::numeric_limits<int>::max())
-        throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(textAt(m_current, field)));
-    return static_cast<int>(*number);
+    if (number && *number >= std::numeric_limits<int>::min() && *number <= std::numeric_limits<int>::max())
+        return static_cast<int>(*number);
+    if (m_fields[field].isInteger)
+        return 0; // a damaged file (another tool wrote 'abc'): the field holds no integer
+    throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(textAt(m_current, field)));
 }
 
 bool DataTable::fieldIsNull(const QString& name) const {
@@ -541,6 +618,7 @@ void DataTable::insert() {
     Row row;
     row.values = QVector<QVariant>(m_fields.size());
     row.stored = row.values;
+    row.inFile = QVector<FileValue>(m_fields.size());
     m_rows.append(row);
     const int index = static_cast<int>(m_rows.size()) - 1;
     m_beforeInsert = m_current;
@@ -661,20 +739,16 @@ void DataTable::cancelPending() {
 
 // --- statements --------------------------------------------------------------------
 
-namespace {
-
-QSqlQuery runStatement(const QString& connectionName, const QString& sql, const QVariantList& values) {
-    QSqlQuery query(QSqlDatabase::database(connectionName, false));
+QSqlQuery DataTable::runStatement(const QString& sql, const QVariantList& values) const {
+    QSqlQuery query(QSqlDatabase::database(m_database.qtConnectionName(), false));
     if (!query.prepare(sql))
-        throw StoreError(engineText(query.lastError()));
+        failStatement(query.lastError());
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        throw StoreError(engineText(query.lastError()));
+        failStatement(query.lastError());
     return query;
 }
-
-} // namespace
 
 void DataTable::storeInsertedRow(Row& row) {
     QStringList columns;
@@ -692,63 +766,72 @@ void DataTable::storeInsertedRow(Row& row) {
                             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                   .arg(quoted(m_tableName), columns.join(QStringLiteral(", ")),
                                        marks.join(QStringLiteral(", ")));
-    const QSqlQuery query = runStatement(m_database.qtConnectionName(), sql, values);
+    const QSqlQuery query = runStatement(sql, values);
     row.rowid = query.lastInsertId().toLongLong();
     const int key = keyField();
     if (key >= 0)
         row.values[key] = QVariant(row.rowid);
-    if (!rereadRow(row))
-        row.stored = row.values;
+    keepWritten(row);
 }
 
-// The row is identified by its rowid and by every value as it was read: a row
-// that another process changed or removed since is touched by no statement.
-namespace {
-
-QString rowCondition(const QStringList& columns) {
+// The row is identified by its rowid and by every value as the file held it when it
+// was read: a row that another process changed or removed since is touched by no
+// statement. Texts and blobs are compared byte for byte, as they were read.
+QString DataTable::rowCondition(const Row& row, QVariantList& values) const {
     QString condition = QStringLiteral("rowid = ?");
-    for (const QString& column : columns)
-        condition += QStringLiteral(" AND %1 IS ?").arg(column);
+    values << QVariant(row.rowid);
+    for (int field = 0; field < m_fields.size(); ++field) {
+        const QString column = quoted(m_fields[field].name);
+        const FileValue& read = row.inFile[field];
+        switch (read.type) {
+        case StorageClass::Null:
+            condition += QStringLiteral(" AND %1 IS NULL").arg(column);
+            break;
+        case StorageClass::Text:
+        case StorageClass::Blob: {
+            const QByteArray bytes = read.value.toByteArray();
+            condition += QStringLiteral(" AND typeof(%1) = '%2' AND CAST(%1 AS BLOB) = ?")
+                             .arg(column, read.type == StorageClass::Text ? QStringLiteral("text")
+                                                                          : QStringLiteral("blob"));
+            values << (bytes.isNull() ? QByteArray("", 0) : bytes); // a null one would bind as NULL
+            break;
+        }
+        case StorageClass::Integer:
+        case StorageClass::Real:
+            condition += QStringLiteral(" AND %1 IS ?").arg(column);
+            values << read.value;
+            break;
+        }
+    }
     return condition;
 }
 
-} // namespace
-
 void DataTable::storeEditedRow(Row& row) {
     QStringList assignments;
-    QStringList columns;
     QVariantList values;
     for (int field = 0; field < m_fields.size(); ++field) {
-        columns << quoted(m_fields[field].name);
         if (row.values[field] == row.stored[field] &&
             noValue(row.values[field]) == noValue(row.stored[field]))
-            continue;
+            continue; // unchanged: the file keeps its bytes
         assignments << QStringLiteral("%1 = ?").arg(quoted(m_fields[field].name));
         values << row.values[field];
     }
     if (assignments.isEmpty())
         return; // nothing differs from the stored row
-    values << QVariant(row.rowid);
-    values += QVariantList(row.stored.cbegin(), row.stored.cend());
-    const QString sql =
-        QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-            .arg(quoted(m_tableName), assignments.join(QStringLiteral(", ")), rowCondition(columns));
-    const QSqlQuery query = runStatement(m_database.qtConnectionName(), sql, values);
+    const QString condition = rowCondition(row, values);
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                            .arg(quoted(m_tableName), assignments.join(QStringLiteral(", ")), condition);
+    const QSqlQuery query = runStatement(sql, values);
     if (query.numRowsAffected() == 0)
         throw StoreError(QString::fromLatin1(RowChangedText));
-    if (!rereadRow(row))
-        row.stored = row.values;
+    keepWritten(row);
 }
 
 void DataTable::deleteStoredRow(const Row& row) {
-    QStringList columns;
-    for (const Field& field : m_fields)
-        columns << quoted(field.name);
-    QVariantList values{QVariant(row.rowid)};
-    values += QVariantList(row.stored.cbegin(), row.stored.cend());
-    const QString sql =
-        QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(m_tableName), rowCondition(columns));
-    const QSqlQuery query = runStatement(m_database.qtConnectionName(), sql, values);
+    QVariantList values;
+    const QString condition = rowCondition(row, values);
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(m_tableName), condition);
+    const QSqlQuery query = runStatement(sql, values);
     if (query.numRowsAffected() == 0)
         throw StoreError(QString::fromLatin1(RowChangedText));
 }

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "store/filetext.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
 class Database;
+class QSqlError;
+class QSqlQuery;
 
 // A table object (the program's IPSetT and ConnectionsT): it reads every row of one
 // table when it opens and works on that copy, with one cursor shared by everyone.
@@ -19,9 +24,15 @@ class Database;
 // the row when a field was written since the edit or insert began, else cancels it.
 //
 // The store's own errors are StoreError with the object's name, ": " and the text;
-// errors of the database engine carry the engine's text. An update or delete names
-// the row by its rowid and every value as read: when another process changed or
-// removed the row since, nothing is written, the call fails and the row stays.
+// errors of the database engine carry the engine's text, except a lock that another
+// program holds past the busy timeout, which the store reports in its own words.
+// An update or delete names the row by its rowid and every value as read, texts by
+// their exact bytes: when another process changed or removed the row since, nothing
+// is written, the call fails and the row stays.
+//
+// Text is read as the file holds it (see store/filetext.h): 8-bit text that another
+// tool wrote shows decoded, and a value that nobody changed is never rewritten, so
+// its bytes stay as they were; a text written through the table is stored as UTF-8.
 class DataTable : public QObject {
     Q_OBJECT
 public:
@@ -57,11 +68,15 @@ public:
     QString fieldName(int field) const;
     int fieldIndex(const QString& name) const; // throws "Field '%s' not found"
     int fieldWidth(int field) const;           // declared width of a text field, 0 for none
+    // Throws what reading these fields would throw: the closed table, or the first
+    // name that the table does not have.
+    void requireFields(const QStringList& names) const;
 
     // Reading the current row (an empty table reads every field as having no value).
     QString fieldAsString(const QString& name) const; // booleans read "True"/"False"; no value reads ""
     bool fieldAsBoolean(const QString& name) const;   // no value reads false
-    int fieldAsInteger(const QString& name) const;    // no value reads 0
+    int fieldAsInteger(const QString& name) const;    // no value reads 0; so does an integer field
+                                                      // holding no 32-bit whole number (a damaged file)
     bool fieldIsNull(const QString& name) const;
 
     // Reading any row without moving the cursor (for the grid); no value outside the rows.
@@ -93,10 +108,18 @@ signals:
     void updatingRecord();        // bound controls: hand your changed values to the pending row now
 
 private:
+    // A value exactly as the file holds it: its storage class, and a number as it is
+    // or the bytes of a text or blob.
+    enum class StorageClass { Null, Integer, Real, Text, Blob };
+    struct FileValue {
+        StorageClass type = StorageClass::Null;
+        QVariant value;
+    };
     struct Row {
         qint64 rowid = 0;
         QVector<QVariant> values;
-        QVector<QVariant> stored; // the values as read from (or last written to) the file
+        QVector<QVariant> stored;  // the values as read from (or last written to) the file
+        QVector<FileValue> inFile; // the same, as the file holds them: for the stale-row check
     };
     struct Field {
         QString name;
@@ -109,6 +132,7 @@ private:
     };
 
     [[noreturn]] void fail(const QString& text) const;
+    [[noreturn]] void failStatement(const QSqlError& error) const;
     void requireOpen() const;
     void requirePending() const;
     bool isPending() const;
@@ -120,8 +144,17 @@ private:
     void storePending();
     void cancelPending();
     QVector<Field> readFields() const;
-    QVector<Row> readRows(QVector<Field>& fields) const;
+    QStringConverter::Encoding readTextEncoding() const;
+    QString selectList(const QVector<Field>& fields) const;
+    static StorageClass storageClassNamed(const QString& name); // as typeof() names it
+    Row rowFromQuery(const QSqlQuery& query, qsizetype fieldCount) const;
+    QVariant valueOf(const FileValue& read) const;
+    FileValue fileValueOf(const QVariant& value) const;
+    QVector<Row> readRows(const QVector<Field>& fields) const;
     bool rereadRow(Row& row) const;
+    void keepWritten(Row& row) const;
+    QSqlQuery runStatement(const QString& sql, const QVariantList& values) const;
+    QString rowCondition(const Row& row, QVariantList& values) const;
     void storeInsertedRow(Row& row);
     void storeEditedRow(Row& row);
     void deleteStoredRow(const Row& row);
@@ -139,6 +172,7 @@ private:
     QHash<qint64, int> m_rowByKey; // key value -> position, for locate on the key field
     int m_current = -1;
     int m_beforeInsert = -1;
+    QStringConverter::Encoding m_textEncoding = QStringConverter::Utf8;
     bool m_eof = false;
     bool m_modified = false;
 };

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/fsuid.h>
@@ -26,6 +27,7 @@ using State = DataTable::State;
 
 const QString RowChanged = QStringLiteral(
     "Row cannot be located for updating. Some values may have been changed since it was last read.");
+const QString InUse = QStringLiteral("The database is in use by another program; try again in a moment");
 
 // A connection of its own to a file, as another process would hold one.
 class OtherConnection {
@@ -231,7 +233,7 @@ TEST_F(LockTest, ALockHeldPastTheTimeoutFailsTheConnect) {
     database.setBusyTimeout(100);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(errorOf([&] { connections.open(); }), QStringLiteral("database is locked"));
+    EXPECT_EQ(errorOf([&] { connections.open(); }), InUse) << "the connection's error: no table's name";
     EXPECT_GE(timer.elapsed(), 90) << "waited for the lock first";
     EXPECT_EQ(connections.state(), State::Closed);
     ASSERT_TRUE(other.exec(QStringLiteral("COMMIT")));
@@ -246,14 +248,14 @@ TEST_F(LockTest, APostRefusedByALockStaysPendingAndSucceedsLater) {
     ASSERT_TRUE(other.exec(QStringLiteral("BEGIN IMMEDIATE"))); // another writer is busy
     connections.insert();
     connections.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("VPN"));
-    EXPECT_EQ(errorOf([&] { connections.post(); }), QStringLiteral("database is locked"));
+    EXPECT_EQ(errorOf([&] { connections.post(); }), QStringLiteral("ConnectionsT: ") + InUse);
     EXPECT_EQ(connections.state(), State::Inserting);
     EXPECT_EQ(errorOf([&] {
                   connections.remove();
                   connections.first();
                   connections.remove();
               }),
-              QStringLiteral("database is locked"));
+              QStringLiteral("ConnectionsT: ") + InUse);
     EXPECT_EQ(connections.recordCount(), 1) << "the refused delete kept the row";
     ASSERT_TRUE(other.exec(QStringLiteral("COMMIT")));
     connections.insert();
@@ -280,6 +282,68 @@ TEST_F(LockTest, AShortLockIsWaitedFor) {
     holder.join();
     EXPECT_EQ(file.column(QStringLiteral("SELECT ConnectionName FROM Connections")), QStringList{"WLAN"});
 }
+
+// A lock that another program keeps (an open transaction of a database tool) is
+// waited for only briefly, so that the window does not look hung, and the error says
+// who holds the database.
+TEST_F(LockTest, TheConnectionWaitsLessThanASecondForALock) {
+    database.connect();
+    QSqlQuery query(QSqlDatabase::database(database.qtConnectionName(), false));
+    ASSERT_TRUE(query.exec(QStringLiteral("PRAGMA busy_timeout")) && query.next());
+    EXPECT_GE(query.value(0).toInt(), 100) << "a short lock is waited for";
+    EXPECT_LE(query.value(0).toInt(), 1000) << "a long one is given up before the window looks hung";
+}
+
+struct BusyCase {
+    const char* name;
+    const char* lock;                                      // what the other program holds
+    std::function<void(DataTable&)> before;                // on ConnectionsT, before the lock is taken
+    std::function<void(DataTable&, DataTable&)> operation; // ConnectionsT, IPSetT
+    const char* prefix;
+};
+
+void PrintTo(const BusyCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class BusyTest : public LockTest, public ::testing::WithParamInterface<BusyCase> {
+protected:
+    DataTable ipsets{database, QStringLiteral("IPSetT"), QStringLiteral("IPSets")};
+};
+
+TEST_P(BusyTest, FailsWithTheInUseTextAndSucceedsOnceTheLockIsGone) {
+    const BusyCase& c = GetParam();
+    c.before(connections);
+    OtherConnection other(file.path());
+    ASSERT_TRUE(other.exec(QString::fromLatin1(c.lock)));
+    EXPECT_EQ(errorOf([&] { c.operation(connections, ipsets); }), QString::fromLatin1(c.prefix) + InUse);
+    ASSERT_TRUE(other.exec(QStringLiteral("ROLLBACK")));
+    EXPECT_EQ(errorOf([&] { c.operation(connections, ipsets); }), QStringLiteral("<no error>"));
+}
+
+const auto openTable = [](DataTable& connections) { connections.open(); };
+// The table open with a pending row whose name was written: begin is insert or edit.
+const auto pendingRow = [](void (DataTable::*begin)()) {
+    return [begin](DataTable& connections) {
+        connections.open();
+        (connections.*begin)();
+        connections.setFieldString(QStringLiteral("ConnectionName"), QStringLiteral("VPN"));
+    };
+};
+const auto post = [](DataTable& connections, DataTable&) { connections.post(); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, BusyTest,
+    ::testing::Values(
+        BusyCase{"Connect", "BEGIN EXCLUSIVE", [](DataTable&) {},
+                 [](DataTable& connections, DataTable&) { connections.open(); }, ""},
+        BusyCase{"OpenAnotherTable", "BEGIN EXCLUSIVE", openTable,
+                 [](DataTable&, DataTable& ipsets) { ipsets.open(); }, "IPSetT: "},
+        BusyCase{"PostANewRow", "BEGIN IMMEDIATE", pendingRow(&DataTable::insert), post, "ConnectionsT: "},
+        BusyCase{"PostAnEdit", "BEGIN IMMEDIATE", pendingRow(&DataTable::edit), post, "ConnectionsT: "},
+        BusyCase{"Delete", "BEGIN IMMEDIATE", openTable,
+                 [](DataTable& connections, DataTable&) { connections.remove(); }, "ConnectionsT: "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- two copies of the program on one file -------------------------------------------------
 

@@ -173,6 +173,11 @@ INSTANTIATE_TEST_SUITE_P(Fields, ValueRuleTest,
                                            ValueCase{"Connection", QVariant(), "", false, 0},
                                            ValueCase{"Connection", 42, "42", true, 42},
                                            ValueCase{"Connection", -7, "-7", true, -7},
+                                           // A damaged file: an integer field that holds no
+                                           // 32-bit whole number reads as no value.
+                                           ValueCase{"Connection", QStringLiteral("abc"), "abc", false, 0},
+                                           ValueCase{"Connection", qint64(1) << 40, "1099511627776", true, 0},
+                                           ValueCase{"Connection", 7.5, "7.5", true, 0},
                                            ValueCase{"IPSet_Name", QVariant(), "", false, 0},
                                            ValueCase{"IPSet_Name", QStringLiteral("12"), "12", true, 12},
                                            ValueCase{"IPSet_Name", QStringLiteral(""), "", false, 0}));
