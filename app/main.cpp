@@ -1,8 +1,9 @@
-// Start-up: the application object, its help file and title, the three windows
-// of the program, and the event loop.
+// Start-up: the signal handling that the program relies on, the application object,
+// its help file and title, the three windows of the program, and the event loop.
 #include "app/frmmain.h"
 #include "dialogs/about/aboutbox.h"
 #include "dialogs/conmanager/conmanager.h"
+#include "net/startsignals.h"
 #include "resources/artwork.h"
 #include "resources/helpfile.h"
 #include "widgets/desktop.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    RestoreSignalDefaults(); // before any thread: the runner waits for its netsh
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvantis"));
     QApplication::setWindowIcon(Artwork::applicationIcon());

@@ -7,7 +7,7 @@ add_library(orvantis_net_changeip STATIC
     commandline.h commandline.cpp
     changeip.h changeip.cpp)
 if(WIN32)
-    target_sources(orvantis_net_changeip PRIVATE admin_win32.cpp process_win32.cpp)
+    target_sources(orvantis_net_changeip PRIVATE admin_win32.cpp process_win32.h process_win32.cpp)
     target_link_libraries(orvantis_net_changeip PUBLIC advapi32)
 else()
     target_sources(orvantis_net_changeip PRIVATE admin_linux.cpp process_posix.cpp)
@@ -18,5 +18,6 @@ endif()
 set_target_properties(orvantis_net_changeip PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 target_include_directories(orvantis_net_changeip PUBLIC ${PROJECT_SOURCE_DIR})
 find_package(Threads REQUIRED)
-target_link_libraries(orvantis_net_changeip PUBLIC orvantis_options Threads::Threads)
+# EOSError, for a wait that fails.
+target_link_libraries(orvantis_net_changeip PUBLIC orvantis_net_snapshot orvantis_options Threads::Threads)
 target_link_libraries(orvantis_net INTERFACE orvantis_net_changeip)

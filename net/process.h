@@ -2,10 +2,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 // The platform's show-window code that hides a new process's window (SW_HIDE).
 inline constexpr int kShowModeHide = 0;
+
+// A wait for a process that gave no exit code and no platform error code.
+class ProcessWaitError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // A process started by a ProcessLauncher. Destroying it closes what refers to the
 // process; it does not end the process.
@@ -16,6 +23,9 @@ public:
     // Waits, without a time limit, until the process has ended; answers its exit
     // code as the platform reports it (a Windows exit code is a 32-bit unsigned
     // number; on Linux a process ended by signal n gives 128 + n). Call it once.
+    // A wait that fails is an error of the runner, never an exit code: it throws
+    // EOSError with the platform's error code (ProcessWaitError when the platform
+    // reports no error code, as for a Windows process that still answers STILL_ACTIVE).
     virtual std::uint32_t waitForExit() = 0;
 };
 

@@ -2,6 +2,7 @@
 // program is looked up in the program's own folder, its private folder and then on PATH, and it runs
 // without a shell, with its standard input from /dev/null.
 #include "net/argsplit.h"
+#include "net/oserror.h"
 #include "net/process.h"
 
 #include <cerrno>
@@ -136,7 +137,10 @@ public:
     std::uint32_t waitForExit() override {
         m_waited = true;
         const int status = waitForChild(m_pid);
-        return status < 0 ? 0xFFFFFFFFu : exitCodeOf(status);
+        // ECHILD when the program ignores SIGCHLD: the child was reaped unseen.
+        if (status < 0)
+            throw EOSError(static_cast<std::uint32_t>(errno));
+        return exitCodeOf(status);
     }
 
 private:

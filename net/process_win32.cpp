@@ -1,8 +1,10 @@
 // The process runner on Windows: CreateProcessA with the whole command line in a
 // writable buffer, a hidden window and a console of its own. netsh always comes from
 // the system folder, never from the current directory.
+#include "net/process_win32.h"
+
 #include "net/argsplit.h"
-#include "net/process.h"
+#include "net/oserror.h"
 
 #include <algorithm>
 #include <cctype>
@@ -85,24 +87,32 @@ std::optional<std::string> findProgram(const std::string& word, const std::strin
 
 class Win32Process final : public RunningProcess {
 public:
-    explicit Win32Process(const PROCESS_INFORMATION& info) : m_info(info) {}
+    Win32Process(HANDLE process, HANDLE thread) : m_process(process), m_thread(thread) {}
     ~Win32Process() override {
-        ::CloseHandle(m_info.hThread);
-        ::CloseHandle(m_info.hProcess);
+        if (m_thread)
+            ::CloseHandle(m_thread);
+        if (m_process)
+            ::CloseHandle(m_process);
     }
     Win32Process(const Win32Process&) = delete;
     Win32Process& operator=(const Win32Process&) = delete;
 
     std::uint32_t waitForExit() override {
-        ::WaitForSingleObject(m_info.hProcess, INFINITE);
+        if (::WaitForSingleObject(m_process, INFINITE) == WAIT_FAILED)
+            throw EOSError(::GetLastError());
         DWORD exitCode = 0;
-        if (!::GetExitCodeProcess(m_info.hProcess, &exitCode))
-            return 0xFFFFFFFFu;
+        if (!::GetExitCodeProcess(m_process, &exitCode))
+            throw EOSError(::GetLastError());
+        // After the wait the process has ended; STILL_ACTIVE tells nothing of how.
+        if (exitCode == STILL_ACTIVE)
+            throw ProcessWaitError("The wait for the process ended, but its exit code reads STILL_ACTIVE "
+                                   "(259): its outcome is unknown");
         return exitCode;
     }
 
 private:
-    PROCESS_INFORMATION m_info;
+    HANDLE m_process;
+    HANDLE m_thread;
 };
 
 class Win32ProcessLauncher final : public ProcessLauncher {
@@ -125,7 +135,7 @@ public:
         if (!::CreateProcessA(program->c_str(), buffer.data(), nullptr, nullptr, FALSE,
                               CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info))
             return nullptr;
-        return std::make_unique<Win32Process>(info);
+        return AdoptProcessHandles(info.hProcess, info.hThread);
     }
 
 private:
@@ -133,6 +143,10 @@ private:
 };
 
 } // namespace
+
+std::unique_ptr<RunningProcess> AdoptProcessHandles(HANDLE process, HANDLE thread) {
+    return std::make_unique<Win32Process>(process, thread);
+}
 
 std::unique_ptr<ProcessLauncher> makeProcessLauncher(std::string programFolder) {
     if (programFolder.empty())

@@ -33,7 +33,7 @@ else()
         LIBS orvantis_net_changeip)
     orvantis_add_test(NAME net_process_posix_test
         SOURCES process_posix_test.cpp changeipfakes.h
-        LIBS orvantis_net_changeip)
+        LIBS orvantis_net_changeip orvantis_net_startup)
     add_dependencies(net_process_posix_test orvantis_test_exitwith orvantis_test_recordargs)
     target_compile_definitions(net_process_posix_test PRIVATE
         ORVANTIS_EXITWITH="$<TARGET_FILE:orvantis_test_exitwith>"

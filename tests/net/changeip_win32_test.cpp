@@ -3,7 +3,9 @@
 // command line a child receives, and the job's range check error on a real exit code.
 #include "changeipfakes.h"
 #include "net/admin.h"
+#include "net/oserror.h"
 #include "net/process.h"
+#include "net/process_win32.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -250,6 +252,86 @@ TEST(WindowsChangeIp, MissingProgramShowsCouldNotStart) {
     EXPECT_EQ(events.back(), "warning: The IP Set was not applied completely.\r"
                              "Address settings: netsh could not be started\r"
                              "DNS settings: netsh could not be started");
+}
+
+// ---- A wait that fails is an error of the runner, never an exit code ---------------
+
+// A handle to this very process without the right to wait for it: the wait fails
+// (access denied) while the process, still running, answers STILL_ACTIVE.
+HANDLE ownProcessWithoutSynchronize() {
+    return ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ::GetCurrentProcessId());
+}
+
+// A signalled event: the wait succeeds, but it has no exit code to give.
+HANDLE signalledEvent() {
+    return ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
+}
+
+struct FailedWaitCase {
+    const char* name;
+    HANDLE (*handle)();
+    DWORD errorCode;
+};
+
+class WindowsFailedWait : public testing::TestWithParam<FailedWaitCase> {};
+
+TEST_P(WindowsFailedWait, IsAnOSError) {
+    const HANDLE handle = GetParam().handle();
+    ASSERT_NE(handle, nullptr);
+    const std::unique_ptr<RunningProcess> process = AdoptProcessHandles(handle, nullptr);
+    try {
+        const std::uint32_t code = process->waitForExit();
+        ADD_FAILURE() << "the wait answered the exit code " << code;
+    } catch (const EOSError& error) {
+        EXPECT_EQ(error.ErrorCode(), GetParam().errorCode);
+        EXPECT_EQ(std::string(error.what())
+                      .rfind("System Error.  Code: " + std::to_string(GetParam().errorCode) + ".\r\n", 0),
+                  0u)
+            << error.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Handles, WindowsFailedWait,
+                         testing::Values(FailedWaitCase{"NoRightToWait", ownProcessWithoutSynchronize,
+                                                        ERROR_ACCESS_DENIED},
+                                         FailedWaitCase{"NotAProcess", signalledEvent, ERROR_INVALID_HANDLE}),
+                         [](const testing::TestParamInfo<FailedWaitCase>& info) { return info.param.name; });
+
+TEST(WindowsFailedWait, AnExitCodeOfStillActiveTellsNothing) {
+    const auto launcher = makeProcessLauncher();
+    const std::unique_ptr<RunningProcess> process =
+        launcher->start("\"" + helper("orvantis_test_exitwith") + "\" 259", kShowModeHide);
+    ASSERT_NE(process, nullptr);
+    EXPECT_THROW(process->waitForExit(), ProcessWaitError);
+}
+
+// The job with a runner whose wait fails: the runner's error in the message dialog, as
+// for any error of the runner; no exit code 259 on the label.
+class FailingWaitLauncher final : public ProcessLauncher {
+public:
+    std::unique_ptr<RunningProcess> start(const std::string&, int) override {
+        return AdoptProcessHandles(ownProcessWithoutSynchronize(), nullptr);
+    }
+};
+
+TEST(WindowsChangeIp, AFailedWaitIsShownAsAnErrorOfTheRunner) {
+    EventLog log;
+    auto host = std::make_shared<UiThreadHost>(log);
+    FakeAnimation animation(*host);
+    FakeLabel label(*host);
+    {
+        TChangeIp job(host, std::make_shared<FailingWaitLauncher>(), recordingPause(log));
+        job.FAnimate = &animation;
+        job.FLabel = &label;
+        job.FConnectionName = "LAN";
+        job.Start();
+    }
+    const std::vector<std::string> events = log.events();
+    const std::string message = std::string("message: ") + EOSError(ERROR_ACCESS_DENIED).what();
+    EXPECT_EQ(std::count(events.begin(), events.end(), message), 2);
+    for (const std::string& event : events)
+        EXPECT_EQ(event.find("259"), std::string::npos) << event;
+    EXPECT_EQ(events.back(), "label hide");
 }
 
 } // namespace

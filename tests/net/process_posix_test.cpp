@@ -1,7 +1,9 @@
 // The Linux process runner, for real, with the helper programs exitwith and recordargs
 // (their paths come from the build). Nothing here touches the network.
 #include "changeipfakes.h"
+#include "net/oserror.h"
 #include "net/process.h"
+#include "net/startsignals.h"
 
 #include <algorithm>
 #include <csignal>
@@ -254,6 +256,94 @@ TEST(ChangeIpWithRealRunner, FakeNetshReceivesBothLines) {
                          "label IP Settings Succecsfully changed...Posting data please wait..."),
               2);
     EXPECT_EQ(events.back(), "label hide");
+}
+
+// ---- Started by a parent that ignores SIGCHLD --------------------------------------
+
+// A signal's disposition as a careless parent leaves it, for the life of the object.
+class ScopedDisposition {
+public:
+    ScopedDisposition(int signal, void (*handler)(int)) : m_signal(signal) {
+        struct sigaction action {};
+        action.sa_handler = handler;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, &m_old);
+    }
+    ~ScopedDisposition() { ::sigaction(m_signal, &m_old, nullptr); }
+    ScopedDisposition(const ScopedDisposition&) = delete;
+    ScopedDisposition& operator=(const ScopedDisposition&) = delete;
+
+private:
+    int m_signal;
+    struct sigaction m_old {};
+};
+
+void (*dispositionOf(int signal))(int) {
+    struct sigaction action {};
+    ::sigaction(signal, nullptr, &action);
+    return action.sa_handler;
+}
+
+// With SIGCHLD ignored the kernel reaps the child itself: the wait finds no child.
+TEST(RunnerWithSigchldIgnored, AFailedWaitIsAnErrorOfTheRunnerNotAnExitCode) {
+    const ScopedDisposition ignored(SIGCHLD, SIG_IGN);
+    const auto process = makeProcessLauncher()->start(kExitWith + " 3", kShowModeHide);
+    ASSERT_NE(process, nullptr);
+    try {
+        const std::uint32_t code = process->waitForExit();
+        ADD_FAILURE() << "the wait answered the exit code " << code;
+    } catch (const EOSError& error) {
+        EXPECT_EQ(error.ErrorCode(), static_cast<std::uint32_t>(ECHILD));
+        EXPECT_STREQ(error.what(), "System Error.  Code: 10.\r\nNo child processes");
+    }
+}
+
+TEST(RunnerWithSigchldIgnored, TheJobShowsTheRunnersErrorNotACodeAndARangeCheckError) {
+    const ScopedDisposition ignored(SIGCHLD, SIG_IGN);
+    TempFolder folder;
+    folder.addScript("netsh", 0);
+    EventLog log;
+    auto host = std::make_shared<UiThreadHost>(log);
+    FakeAnimation animation(*host);
+    FakeLabel label(*host);
+    {
+        TChangeIp job(host, makeProcessLauncher(folder.path().string()), recordingPause(log));
+        job.FAnimate = &animation;
+        job.FLabel = &label;
+        job.FConnectionName = "LAN";
+        job.Start();
+    }
+    const std::vector<std::string> events = log.events();
+    EXPECT_EQ(
+        std::count(events.begin(), events.end(), "message: System Error.  Code: 10.\r\nNo child processes"),
+        2);
+    for (const std::string& event : events) {
+        EXPECT_EQ(event.find("4294967295"), std::string::npos) << event;
+        EXPECT_EQ(event.find("Range check error"), std::string::npos) << event;
+    }
+    EXPECT_EQ(events.back(), "label hide");
+}
+
+// What the program and its netsh do first: the runner then reads exit codes again.
+TEST(RunnerWithSigchldIgnored, RestoredAtStartTheRunnerReadsTheExitCode) {
+    const ScopedDisposition ignoredChild(SIGCHLD, SIG_IGN);
+    const ScopedDisposition ignoredPipe(SIGPIPE, SIG_IGN);
+    sigset_t blocked, before;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGTERM);
+    sigaddset(&blocked, SIGCHLD);
+    ::pthread_sigmask(SIG_BLOCK, &blocked, &before);
+
+    RestoreSignalDefaults();
+
+    EXPECT_EQ(dispositionOf(SIGCHLD), SIG_DFL);
+    EXPECT_EQ(dispositionOf(SIGPIPE), SIG_DFL);
+    sigset_t now;
+    ::pthread_sigmask(SIG_SETMASK, nullptr, &now);
+    EXPECT_FALSE(sigismember(&now, SIGTERM));
+    EXPECT_FALSE(sigismember(&now, SIGCHLD));
+    EXPECT_EQ(run(*makeProcessLauncher(), kExitWith + " 3"), 3u);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 } // namespace

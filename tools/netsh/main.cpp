@@ -5,6 +5,7 @@
 
 #include "executor.h"
 #include "lock.h"
+#include "net/startsignals.h"
 #include "plan.h"
 #include "request.h"
 #include "system.h"
@@ -33,6 +34,7 @@ int apply(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RestoreSignalDefaults(); // every tool run here is waited for, and expects the default SIGPIPE
     try {
         return apply({argv + 1, argv + argc});
     } catch (const std::exception& error) {

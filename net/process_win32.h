@@ -1,0 +1,12 @@
+#pragma once
+
+// The Windows side of the process runner, for tests that hand it handles of their own.
+#include "net/process.h"
+
+#include <memory>
+#include <windows.h>
+
+// A started process from its process handle and the handle of its first thread (either
+// may be null); both are closed when the result is destroyed. The launcher makes its
+// processes this way.
+std::unique_ptr<RunningProcess> AdoptProcessHandles(HANDLE process, HANDLE thread);
