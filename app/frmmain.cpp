@@ -6,6 +6,7 @@
 #include "net/adaptersource.h"
 #include "net/admin.h"
 #include "net/process.h"
+#include "resources/helpfile.h"
 #include "widgets/applicationtitle.h"
 #include "widgets/busyanimation.h"
 #include "widgets/componentcaption.h"
@@ -51,6 +52,10 @@ std::string jobText(const QString& text) {
 }
 
 MainWindowServices withPlatformDefaults(MainWindowServices services) {
+    if (!services.messages) {
+        static QtMessageBoxes platformMessages; // holds nothing: one serves every window
+        services.messages = &platformMessages;
+    }
     if (!services.isAdmin)
         services.isAdmin = [] { return IsAdmin(); };
     if (!services.launcher)
@@ -61,6 +66,8 @@ MainWindowServices withPlatformDefaults(MainWindowServices services) {
         services.adapters = PlatformAdapterSource();
     if (!services.desktop)
         services.desktop = std::make_shared<QtDesktop>();
+    if (services.helpFile.isEmpty())
+        services.helpFile = helpFilePath();
     return services;
 }
 
@@ -70,7 +77,7 @@ TFrmMain::TFrmMain(const MainWindowServices& services, QWidget* parent)
     : QMainWindow(parent), IPSetT(AdoConn, QStringLiteral("IPSetT"), QStringLiteral("IPSets")),
       ConnectionsT(AdoConn, QStringLiteral("ConnectionsT"), QStringLiteral("Connections")),
       ConnectionsDs(&ConnectionsT), m_services(withPlatformDefaults(services)),
-      m_errorReport(*services.messages) {
+      m_errorReport(*m_services.messages) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(applicationTitle());
     setFont(Fonts::formFont(true));
