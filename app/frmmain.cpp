@@ -7,6 +7,7 @@
 #include "net/admin.h"
 #include "net/process.h"
 #include "resources/helpfile.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/applicationtitle.h"
 #include "widgets/busyanimation.h"
 #include "widgets/componentcaption.h"
@@ -88,11 +89,12 @@ TFrmMain::TFrmMain(const MainWindowServices& services, QWidget* parent)
     createControls();
     createMainMenu();
     createTreeMenu();
+    MenuLook::useWindowFont(this);
     m_animateProgress = std::make_unique<AnimationProgress>(Animate1);
     m_labelProgress = std::make_unique<LabelProgress>(Label1);
     m_jobHost = std::make_shared<WindowJobHost>(this, *m_services.messages);
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
-    move(390, 250);
+    placeOnScreen(this, InitialPosition);
 
     m_errorReport.run([this] { FormCreate(); });
 }
@@ -108,6 +110,10 @@ void TFrmMain::setAboutBox(QDialog* aboutBox) {
 
 void TFrmMain::setManager(QWidget* manager) {
     m_manager = manager;
+    // The manager's window answers to the keys of the IP set commands and of
+    // Refresh too; its own menu keeps Ctrl+Q.
+    manager->addActions({RefreshCurrentConfiguration1, AddNewIPConfigurationSet1, ActivatetheselectedIPSet1,
+                         EdittheselectedIPset1, DeletetheselectedIPset1});
 }
 
 // ---------------------------------------------------------------- layout
@@ -144,6 +150,7 @@ void TFrmMain::createControls() {
     Animate1 = new BusyAnimation(Panel1);
     Animate1->setObjectName(QStringLiteral("Animate1"));
     Animate1->move(8, 5);
+    Animate1->setAccessibleName(QStringLiteral("Progress animation"));
     Animate1->hide();
 
     Label1 = new QLabel(QStringLiteral("Test"), Panel1);
@@ -184,6 +191,7 @@ void TFrmMain::createControls() {
     IPSetTreeView = new TreeView(TabSheet1);
     IPSetTreeView->setObjectName(QStringLiteral("IPSetTreeView"));
     IPSetTreeView->setIndentation(19);
+    AccessibleNames::name(IPSetTreeView, PageControl1->tabText(0));
     auto* sheetLayout = new QHBoxLayout(TabSheet1);
     sheetLayout->setContentsMargins(0, 0, 0, 0);
     sheetLayout->addWidget(IPSetTreeView);
@@ -194,8 +202,10 @@ QAction* TFrmMain::addCommand(QMenu* menu, const QString& caption, const QKeySeq
                               Handler handler) {
     QAction* action = menu->addAction(caption);
     if (!shortcut.isEmpty()) {
+        // The key acts while this window is the active one, or a window that the
+        // command is lent to (setManager); never in the help viewer or a modal window.
         action->setShortcut(shortcut);
-        action->setShortcutContext(Qt::ApplicationShortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
     }
     if (handler)
         connect(action, &QAction::triggered, this, [this, handler, action] { guarded(handler, action); });
@@ -214,8 +224,6 @@ void TFrmMain::createMainMenu() {
     File1->addSeparator();
     Exit1 =
         addCommand(File1, QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &TFrmMain::Exit1Click);
-    // The manager window takes Ctrl+Q for its own Exit while it is active.
-    Exit1->setShortcutContext(Qt::WindowShortcut);
 
     Connections1 = bar->addMenu(QStringLiteral("Connections"));
     ManageConnections1 = addCommand(Connections1, QStringLiteral("Manage Connections"), QKeySequence(),
@@ -282,6 +290,10 @@ void TFrmMain::FormShow() {
 }
 
 void TFrmMain::showEvent(QShowEvent* event) {
+    if (!event->spontaneous() && !m_placed) {
+        m_placed = true;
+        placeOnScreen(this, InitialPosition); // again, now that the frame's size is known
+    }
     QMainWindow::showEvent(event);
     if (!event->spontaneous())
         m_errorReport.run([this] { FormShow(); });
@@ -327,6 +339,22 @@ void TFrmMain::addConfigurationRow(const QString& caption, const QString& value)
 
 // ---------------------------------------------------------------- IP set tree
 
+namespace {
+
+// The detail lines of an IP set node, in their order: the text before the value,
+// and the field whose text is the value. The last line, the connection's name,
+// comes through ConnectionNameById from the field "connection".
+struct DetailLine {
+    const char* prefix;
+    const char* field;
+};
+constexpr DetailLine TextDetailLines[] = {
+    {"IP:", "ipaddress"}, {"Subnet mask :", "subnetmask"}, {"Def.Gateway :", "gateway"}, {"DNS :", "dns"},
+    {"DHCP :", "dhcp"},
+};
+
+} // namespace
+
 void TFrmMain::LoadIPSetTree() {
     IPSetTreeView->clear();
     IPSetT.first();
@@ -345,17 +373,14 @@ void TFrmMain::LoadIPSetTree() {
         for (int i = 0; i < count; ++i) {
             auto* node = new QTreeWidgetItem(QStringList(IPSetT.fieldAsString(QStringLiteral("ipset_name"))));
             nodes.append(node);
-            const QStringList details = {
-                QStringLiteral("IP:") + IPSetT.fieldAsString(QStringLiteral("ipaddress")),
-                QStringLiteral("Subnet mask :") + IPSetT.fieldAsString(QStringLiteral("subnetmask")),
-                QStringLiteral("Def.Gateway :") + IPSetT.fieldAsString(QStringLiteral("gateway")),
-                QStringLiteral("DNS :") + IPSetT.fieldAsString(QStringLiteral("dns")),
-                QStringLiteral("DHCP :") + IPSetT.fieldAsString(QStringLiteral("dhcp")),
-                QStringLiteral("Connection Name:") +
-                    ConnectionNameById(IPSetT.fieldAsInteger(QStringLiteral("connection"))),
-            };
-            for (const QString& detail : details)
-                new QTreeWidgetItem(node, QStringList(detail));
+            // Each line goes in as soon as its field is read: a field that fails ends
+            // the load with the lines before it in place.
+            for (const DetailLine& line : TextDetailLines)
+                new QTreeWidgetItem(node, QStringList(QLatin1String(line.prefix) +
+                                                      IPSetT.fieldAsString(QLatin1String(line.field))));
+            new QTreeWidgetItem(
+                node, QStringList(QStringLiteral("Connection Name:") +
+                                  ConnectionNameById(IPSetT.fieldAsInteger(QStringLiteral("connection")))));
             IPSetT.next();
         }
     } catch (...) {
@@ -363,6 +388,17 @@ void TFrmMain::LoadIPSetTree() {
         throw;
     }
     addNodesSoFar();
+}
+
+// What a load of the tree needs of the store: both tables open, with every field it
+// reads. Throws the error the load would throw, before anything is stored.
+void TFrmMain::CheckIPSetTreeCanLoad() const {
+    QStringList ipSetFields = {QStringLiteral("ipset_name")};
+    for (const DetailLine& line : TextDetailLines)
+        ipSetFields << QLatin1String(line.field);
+    ipSetFields << QStringLiteral("connection");
+    IPSetT.requireFields(ipSetFields);
+    ConnectionsT.requireFields({QStringLiteral("autoincfield"), QStringLiteral("connectionname")});
 }
 
 bool TFrmMain::LocateIPSetByName(const QString& name) {
@@ -428,7 +464,9 @@ void TFrmMain::ActivatethisIPSet1Click(QObject*) {
 }
 
 TFrmAddNewIP* TFrmMain::createEditor() {
-    FrmAddNewIP = new TFrmAddNewIP(this, IPSetT, ConnectionsDs, m_errorReport, [this] { LoadIPSetTree(); });
+    FrmAddNewIP = new TFrmAddNewIP(
+        this, IPSetT, ConnectionsDs, m_errorReport, [this] { LoadIPSetTree(); },
+        [this] { CheckIPSetTreeCanLoad(); });
     return FrmAddNewIP;
 }
 

@@ -8,6 +8,7 @@
 #include "widgets/errorreport.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -54,11 +55,14 @@ class TFrmMain : public QMainWindow {
 public:
     static constexpr int ClientWidth = 418;
     static constexpr int ClientHeight = 566;
+    // Where the window opens when the screen's available area has room for it there.
+    static constexpr QPoint InitialPosition{390, 250};
 
     explicit TFrmMain(const MainWindowServices& services, QWidget* parent = nullptr);
     ~TFrmMain() override;
 
-    // Windows created at start-up after this one; the commands show them.
+    // Windows created at start-up after this one; the commands show them. The
+    // manager also takes the keys of the commands that act while it is active.
     void setAboutBox(QDialog* aboutBox);
     void setManager(QWidget* manager);
 
@@ -133,6 +137,7 @@ private:
     friend struct TFrmMainProbe; // tests reach the private lookups through it
 
     void LoadIPSetTree();
+    void CheckIPSetTreeCanLoad() const;
     bool LocateIPSetByName(const QString& name);
     QString ConnectionNameById(int id);
 
@@ -158,4 +163,5 @@ private:
     THelpViewer* m_helpViewer = nullptr;
     QPointer<TFrmAddNewIP> FrmAddNewIP; // the editor of the latest Add or Edit
     QWidget* m_manager = nullptr;
+    bool m_placed = false; // placed on the screen when first shown
 };

@@ -208,9 +208,13 @@ QVariant DataTableModel::data(const QModelIndex& index, int role) const {
     const int row = index.row();
     const int column = index.column();
     switch (role) {
+    case MarkRole:
+        if (column == IndicatorColumn && row == m_marked)
+            return m_inserting ? InsertingMark : CurrentMark;
+        return {};
     case Qt::DisplayRole:
         if (column == IndicatorColumn)
-            return row == m_marked ? QVariant(m_inserting ? InsertingMark : CurrentMark) : QVariant();
+            return {};
         return m_rows[row][column - 1];
     case Qt::TextAlignmentRole:
         if (column == IndicatorColumn)

@@ -22,9 +22,12 @@ class DataTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int IndicatorColumn = 0;
-    // The indicator's marks: the current row as stored, and a pending new row.
+    // The indicator's marks: the current row as stored, and a pending new row. The
+    // indicator column gives its mark under MarkRole only, as a picture for the grid
+    // to draw: it has no text, so a screen reader does not read the glyph out.
     static const QString CurrentMark;
     static const QString InsertingMark;
+    static constexpr int MarkRole = Qt::UserRole + 1;
 
     explicit DataTableModel(QObject* parent = nullptr);
     ~DataTableModel() override;

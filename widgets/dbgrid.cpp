@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -28,6 +29,22 @@ protected:
 
 private:
     QFont m_font;
+};
+
+// Draws the indicator column's mark, which the model gives as a picture, not as text.
+class MarkDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString mark = index.data(DataTableModel::MarkRole).toString();
+        if (!mark.isEmpty()) {
+            option->text = mark;
+            option->features |= QStyleOptionViewItem::HasDisplay;
+        }
+    }
 };
 
 constexpr int FirstFieldColumn = 1;
@@ -67,6 +84,7 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), m_model(new DataTableModel
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DbGrid::onCurrentRowChanged);
     connect(m_model, &DataTableModel::markedRowChanged, this, &DbGrid::followMark);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DbGrid::followMark);
+    setItemDelegateForColumn(DataTableModel::IndicatorColumn, new MarkDelegate(this));
     setColumns({});
 }
 
@@ -128,14 +146,17 @@ void DbGrid::setErrorHandler(std::function<void(const std::exception&)> handler)
 // --- the selection shows the table's current row ---------------------------------------
 
 // The table's cursor moved (or the rows were read again): select the marked row
-// and bring it into view.
+// and scroll it into view, up or down only. The grid stays scrolled sideways as it
+// was: a grid not yet laid out (its viewport still small) would otherwise keep the
+// indicator column scrolled out of view once it is shown.
 void DbGrid::followMark() {
+    QScrollBar* sideways = horizontalScrollBar();
+    const int left = sideways->value();
     showMark();
     const int row = m_model->markedRow();
-    if (row >= 0) {
-        const int column = std::max(columnAt(0), FirstFieldColumn);
-        scrollTo(m_model->index(row, std::min(column, m_model->columnCount() - 1)));
-    }
+    if (row >= 0)
+        scrollTo(m_model->index(row, DataTableModel::IndicatorColumn));
+    sideways->setValue(left);
 }
 
 void DbGrid::showMark() {

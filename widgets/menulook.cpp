@@ -1,6 +1,8 @@
 #include "widgets/menulook.h"
 
 #include <QColor>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPalette>
 #include <QString>
 #include <QWidget>
@@ -52,6 +54,14 @@ void apply(QWidget* widget) {
             .arg(css(barTop), css(barBottom), css(highlight), css(text), css(hover), css(gutterRight),
                  css(gutterLeft), css(gutterRight), css(base), css(disabled));
     widget->setStyleSheet(widget->styleSheet() + sheet);
+}
+
+void useWindowFont(QWidget* window) {
+    const QFont font = window->font();
+    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
+        bar->setFont(font);
+    for (QMenu* menu : window->findChildren<QMenu*>())
+        menu->setFont(font);
 }
 
 } // namespace MenuLook

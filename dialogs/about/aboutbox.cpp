@@ -4,15 +4,15 @@
 #include "resources/artwork.h"
 #include "widgets/desktop.h"
 #include "widgets/fonts.h"
+#include "widgets/placed.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
+#include <QShowEvent>
 
 namespace {
 
@@ -20,7 +20,8 @@ constexpr int LabelGap = 4;
 
 const QString Credits = QStringLiteral("Source Code has been used from :\n"
                                        "Qt 6 - www.qt.io (LGPL 3)\n"
-                                       "SQLite - www.sqlite.org (public domain)");
+                                       "SQLite - www.sqlite.org (public domain)\n"
+                                       "Orvantis itself: MIT License (LICENSE)");
 
 // A panel with two one-pixel bevels: the outer one lowered, the inner one raised.
 class BevelPanel final : public QFrame {
@@ -49,6 +50,11 @@ private:
     }
 };
 
+// What screen readers read for the two pictures; the banner's description is its
+// tooltip, the web address that a click opens.
+const QString IconName = QStringLiteral("Orvantis icon");
+const QString BannerName = QStringLiteral("Banner of ") + Maker::Name;
+
 bool isEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
@@ -63,7 +69,15 @@ TAboutBox::TAboutBox(Desktop& desktop, QWidget* parent) : QDialog(parent), m_des
     setFont(Fonts::formFont(true));
     setFixedSize(ClientWidth, ClientHeight);
     createControls();
-    centreOnScreen();
+    centreOnScreen(this);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+    if (!event->spontaneous() && !m_placed) {
+        m_placed = true;
+        centreOnScreen(this); // again, now that the frame's size is known
+    }
+    QDialog::showEvent(event);
 }
 
 void TAboutBox::createControls() {
@@ -75,6 +89,7 @@ void TAboutBox::createControls() {
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
     ProgramIcon->setGeometry(8, 120, 32, 32);
     ProgramIcon->setPixmap(QPixmap(Artwork::iconPath(32)));
+    ProgramIcon->setAccessibleName(IconName);
 
     ProductName = addLabel(QStringLiteral("ProductName"), QStringLiteral("Product Name"), 88, 128);
     Version = addLabel(QStringLiteral("Version"), QStringLiteral("Version"), 88, 152);
@@ -121,6 +136,7 @@ void TAboutBox::createControls() {
     Image1->setPixmap(QPixmap(Artwork::bannerPath()));
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(Maker::Web);
+    Image1->setAccessibleName(BannerName);
     Image1->installEventFilter(this);
 }
 
@@ -130,11 +146,6 @@ QLabel* TAboutBox::addLabel(const QString& name, const QString& text, int left, 
     label->move(left, top);
     label->adjustSize(); // the label is as large as its text
     return label;
-}
-
-void TAboutBox::centreOnScreen() {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TAboutBox::Label4Click() {

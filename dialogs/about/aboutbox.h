@@ -40,13 +40,13 @@ public slots:
     void Image1Click();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     QLabel* addLabel(const QString& name, const QString& text, int left, int top);
-    void centreOnScreen();
     // Drops every character typed into the credits and the Enter key, so that the
     // credits stay as they are and Enter in them does not close the box.
     bool Memo1KeyPress(const QKeyEvent* event);
@@ -54,4 +54,5 @@ private:
     bool handleLinkClick(QLabel* link, const QEvent* event);
 
     Desktop& m_desktop;
+    bool m_placed = false; // centred again when first shown
 };

@@ -2,10 +2,12 @@
 
 #include "store/datasource.h"
 #include "store/datatable.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/dbedit.h"
 #include "widgets/dblookupcombobox.h"
 #include "widgets/fonts.h"
 #include "widgets/ipaddressedit.h"
+#include "widgets/placed.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -13,12 +15,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -27,6 +32,9 @@ constexpr int PanelHeight = 41;
 constexpr int EntryX = 92;
 constexpr int EntryWidth = 150;
 constexpr int EntryHeight = 21;
+// The room kept between the controls and the button panel, and right of the panel's
+// last button.
+constexpr int Gap = 8;
 // Where the name field sits on the page: in the row of its label, in line with
 // the address entries.
 const QPoint NameFieldOnPage(EntryX, 5);
@@ -71,8 +79,10 @@ bool isPending(const DataTable* table) {
 } // namespace
 
 TFrmAddNewIP::TFrmAddNewIP(QWidget* owner, DataTable& ipSets, DataSource& connectionsDs,
-                           const ErrorReport& errors, std::function<void()> loadIPSetTree)
-    : QDialog(owner), m_errors(errors), m_loadIPSetTree(std::move(loadIPSetTree)) {
+                           const ErrorReport& errors, std::function<void()> loadIPSetTree,
+                           std::function<void()> checkIPSetTree)
+    : QDialog(owner), m_errors(errors), m_loadIPSetTree(std::move(loadIPSetTree)),
+      m_checkIPSetTree(std::move(checkIPSetTree)) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Add new IP Set"));
@@ -115,6 +125,14 @@ void TFrmAddNewIP::createControls(DataTable& ipSets, DataSource& connectionsDs) 
     TabSheet1->installEventFilter(this);
     PageControl1->installEventFilter(this);
 
+    // Screen readers read each control by the caption of its label.
+    const std::pair<QWidget*, QLabel*> labelled[] = {
+        {IPNAME, Label4}, {IP, Label1},  {SUB, Label2},
+        {GATE, Label3},   {DNS, Label5}, {DBLookupComboBox1, Label6},
+    };
+    for (const auto& [control, label] : labelled)
+        AccessibleNames::nameAfter(control, label);
+
     connect(DHCPCheck, &QCheckBox::toggled, this, &TFrmAddNewIP::DHCPCheckClick);
     connect(BitBtn1, &QPushButton::clicked, this, &TFrmAddNewIP::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TFrmAddNewIP::BitBtn2Click);
@@ -128,6 +146,23 @@ void TFrmAddNewIP::createControls(DataTable& ipSets, DataSource& connectionsDs) 
     setTabOrder(DHCPCheck, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
     IPNAME->setFocus();
+
+    // The window cannot be made so small that the buttons cover a control or leave the page.
+    TabSheet1->setMinimumSize(pageRoom());
+}
+
+// The page's room for every control at its place, with the button panel below them.
+QSize TFrmAddNewIP::pageRoom() const {
+    QRect controls(NameFieldOnPage, IPNAME->size());
+    for (QWidget* control : TabSheet1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (control != Panel1)
+            controls |= control->geometry();
+    int buttonsRight = 0;
+    for (const QPushButton* button : {BitBtn1, BitBtn2})
+        buttonsRight = std::max(buttonsRight, button->geometry().right() + 1);
+    const int width = std::max(controls.right() + 1, buttonsRight) + Gap;
+    const int height = controls.bottom() + 1 + Gap + PanelHeight;
+    return {width, height};
 }
 
 void TFrmAddNewIP::createPage() {
@@ -175,6 +210,16 @@ IpAddressEdit* TFrmAddNewIP::addAddressEntry(int x, int y) {
     return entry;
 }
 
+// Centred over its owner by the dialog itself, then kept on the screen.
+void TFrmAddNewIP::showEvent(QShowEvent* event) {
+    const bool placedByDialog = !event->spontaneous() && !testAttribute(Qt::WA_Moved);
+    QDialog::showEvent(event);
+    if (placedByDialog) {
+        placeOnScreen(this, pos());
+        setAttribute(Qt::WA_Moved, false); // a place of the dialog's choosing, as before
+    }
+}
+
 // The page's size follows the window; the button panel keeps to its bottom and the
 // name field to its place over the page.
 bool TFrmAddNewIP::eventFilter(QObject* watched, QEvent* event) {
@@ -212,6 +257,8 @@ void TFrmAddNewIP::BitBtn1Click() {
     m_errors.run([this] {
         DataTable* table = IPSetDs->table();
         if (isPending(table)) {
+            if (m_checkIPSetTree)
+                m_checkIPSetTree(); // the rebuild after the post must not fail
             table->setFieldString(QStringLiteral("IPSET_NAME"), IPNAME->text());
             table->setFieldString(QStringLiteral("IPADDRESS"), IP->text());
             table->setFieldString(QStringLiteral("SUBNETMASK"), SUB->text());

@@ -35,9 +35,10 @@ public:
     static constexpr int ClientHeight = OuterHeight - 27;
 
     // ipSets: the IP sets table (IPSetT); connectionsDs: the data source over the
-    // connections table (ConnectionsDs); loadIPSetTree: the main window's tree rebuild.
+    // connections table (ConnectionsDs); loadIPSetTree: the main window's tree rebuild;
+    // checkIPSetTree: throws what that rebuild would throw for want of a table or field.
     TFrmAddNewIP(QWidget* owner, DataTable& ipSets, DataSource& connectionsDs, const ErrorReport& errors,
-                 std::function<void()> loadIPSetTree);
+                 std::function<void()> loadIPSetTree, std::function<void()> checkIPSetTree = {});
     ~TFrmAddNewIP() override;
 
     // The controls, in the order the window declares them.
@@ -64,7 +65,8 @@ public:
 
     // Ok: writes the name, the four addresses and the DHCP flag into the pending row
     // and posts it, rebuilds the tree, closes. An error is reported and the window
-    // stays open with the row pending.
+    // stays open with the row pending; a tree that could not be rebuilt is found
+    // before anything is written, so that Ok stores nothing then.
     void BitBtn1Click();
     // Cancel: cancels the pending row and closes; the tree is not rebuilt.
     void BitBtn2Click();
@@ -72,6 +74,7 @@ public:
     void DHCPCheckClick();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -81,7 +84,9 @@ private:
     QLabel* addLabel(const QString& caption, int x, int y);
     IpAddressEdit* addAddressEntry(int x, int y);
     void placeOverPage();
+    QSize pageRoom() const;
 
     ErrorReport m_errors;
     std::function<void()> m_loadIPSetTree;
+    std::function<void()> m_checkIPSetTree;
 };

@@ -2,6 +2,7 @@
 
 #include "store/datasource.h"
 #include "store/datatable.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/dbgrid.h"
 #include "widgets/fonts.h"
 #include "widgets/menulook.h"
@@ -19,7 +20,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -40,15 +40,13 @@ namespace {
 constexpr int TabControlHeight = 129;
 constexpr int StatusBarHeight = 19;
 
-// A key that one of the program's application-wide commands (the main window's
-// Ins, Ctrl+A, Ctrl+E, Ctrl+D, Ctrl+R) answers to.
-bool isApplicationCommandKey(const QKeyEvent* event) {
+// A key that one of the commands lent to this window (the main window's Ins,
+// Ctrl+A, Ctrl+E, Ctrl+D, Ctrl+R) answers to.
+bool isLentCommandKey(const QWidget* window, const QKeyEvent* event) {
     const QKeySequence keys(QKeyCombination(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key())));
-    for (QWidget* window : QApplication::topLevelWidgets())
-        for (const QAction* action : window->findChildren<QAction*>())
-            if (action->shortcutContext() == Qt::ApplicationShortcut && action->isEnabled() &&
-                action->shortcuts().contains(keys))
-                return true;
+    for (const QAction* action : window->actions())
+        if (action->isEnabled() && action->shortcuts().contains(keys))
+            return true;
     return false;
 }
 
@@ -74,6 +72,7 @@ TFrmManager::TFrmManager(DataTable& connections, DataSource& connectionsDs, Mess
 
     createControls();
     createMenus();
+    MenuLook::useWindowFont(this);
     resize(ClientWidth, AdvMainMenu1->sizeHint().height() + ClientHeight);
 }
 
@@ -137,6 +136,9 @@ void TFrmManager::createControls() {
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { m_errorReport.run([this] { BitBtn1Click(BitBtn1); }); });
 
+    AccessibleNames::nameAfter(Edit1, Label1);
+    AccessibleNames::nameAfter(Edit2, Label2);
+
     // Tab order as the controls were placed: the note, the name, Add, the description, the grid.
     setTabOrder(Memo1, Edit1);
     setTabOrder(Edit1, BitBtn1);
@@ -194,25 +196,15 @@ void TFrmManager::createMenus() {
 void TFrmManager::showEvent(QShowEvent* event) {
     if (!m_placed && !event->spontaneous()) {
         m_placed = true;
-        centreOnScreen();
+        centreOnScreen(this);
     }
     QMainWindow::showEvent(event);
-}
-
-void TFrmManager::centreOnScreen() {
-    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (where == nullptr)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(where->geometry().center());
-    move(frame.topLeft());
 }
 
 // ---------------------------------------------------------------- keys
 
 bool TFrmManager::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ShortcutOverride &&
-        isApplicationCommandKey(static_cast<QKeyEvent*>(event))) {
+    if (event->type() == QEvent::ShortcutOverride && isLentCommandKey(this, static_cast<QKeyEvent*>(event))) {
         // The control does not claim the key: the command takes it, as in the main window.
         event->ignore();
         return true;
@@ -243,8 +235,11 @@ void TFrmManager::Memo1KeyPress(QObject* /*sender*/, QChar& key) {
 
 // Add: a new row from the two boxes. When the store refuses it, the row stays
 // pending and the boxes keep their texts; the next Add first tries it again.
+// A new row that the store refused before (a lock, a full disk) is still pending:
+// it takes the boxes' texts and is posted again, so that the retry stores one row.
 void TFrmManager::BitBtn1Click(QObject* /*sender*/) {
-    m_connections.insert();
+    if (m_connections.state() != DataTable::State::Inserting)
+        m_connections.insert();
     m_connections.setFieldString(QStringLiteral("ConnectionName"), Edit1->text());
     m_connections.setFieldString(QStringLiteral("Description"), Edit2->text());
     m_connections.post();

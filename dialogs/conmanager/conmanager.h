@@ -26,8 +26,9 @@ class QStatusBar;
 //
 // Created hidden at start-up and kept for the whole run: Exit (Ctrl+Q) and the
 // window frame only hide it, and the edit boxes keep their texts between showings.
-// The main window's application-wide commands keep their keys while this window is
-// active, also with the cursor in one of its edit boxes.
+// The main window lends it the commands whose keys act here too (addAction); they
+// keep their keys while this window is active, also with the cursor in one of its
+// edit boxes.
 class TFrmManager : public QMainWindow {
     Q_OBJECT
 public:
@@ -79,7 +80,6 @@ private:
     void createControls();
     void createMenus();
     void createGrid();
-    void centreOnScreen();
     bool discardTypedCharacters(QKeyEvent* event);
 
     DataTable& m_connections;

@@ -165,6 +165,35 @@ TEST_F(AddIPSetTest, ItIsCentredOverItsOwnerAndResizable) {
     EXPECT_EQ(dialog->Panel1->width(), dialog->TabSheet1->width());
 }
 
+TEST_F(AddIPSetTest, CannotBeShrunkUntilAControlIsCoveredOrCutOff) {
+    add();
+    dialog->resize(60, 60);
+    QApplication::processEvents();
+    const TFrmAddNewIP& d = *dialog;
+    const QRect page = d.TabSheet1->rect();
+    const QRect panel = onPage(d, d.Panel1);
+    EXPECT_EQ(panel.bottom(), page.bottom()) << "the buttons keep to the page's bottom";
+    const QWidget* fields[] = {d.Label4,   d.IPNAME, d.Label1, d.IP,  d.Label2, d.SUB,
+                               d.Label3,   d.GATE,   d.Label5, d.DNS, d.Label6, d.DBLookupComboBox1,
+                               d.DHCPCheck};
+    for (const QWidget* field : fields) {
+        EXPECT_TRUE(page.contains(onPage(d, field))) << field->metaObject()->className();
+        EXPECT_LT(onPage(d, field).bottom(), panel.top())
+            << field->metaObject()->className() << " under the buttons";
+    }
+    for (const QPushButton* button : {d.BitBtn1, d.BitBtn2}) {
+        EXPECT_TRUE(panel.contains(onPage(d, button))) << button->text().toStdString();
+        const QRect onWindow(button->mapTo(&d, QPoint(0, 0)), button->size());
+        EXPECT_TRUE(d.rect().contains(onWindow)) << button->text().toStdString() << " cut off";
+    }
+    EXPECT_TRUE(d.rect().contains(d.PageControl1->geometry()));
+    EXPECT_LE(d.PageControl1->geometry().bottom(), d.StatusBar->geometry().top());
+
+    dialog->resize(TFrmAddNewIP::ClientWidth, TFrmAddNewIP::ClientHeight);
+    EXPECT_EQ(dialog->size(), QSize(TFrmAddNewIP::ClientWidth, TFrmAddNewIP::ClientHeight))
+        << "its own size is within the minimum";
+}
+
 TEST_F(AddIPSetTest, AddThenOkStoresEverythingTyped) {
     add();
     typeInto(dialog->IPNAME, QStringLiteral("Lab"));

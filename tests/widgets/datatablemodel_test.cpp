@@ -40,7 +40,12 @@ protected:
         model.setDataSource(&connectionsDs);
     }
 
-    QString text(int row, int column) const { return model.index(row, column).data().toString(); }
+    // What a cell shows: the indicator column's mark, a field column's text.
+    QString text(int row, int column) const {
+        const int role =
+            column == DataTableModel::IndicatorColumn ? DataTableModel::MarkRole : Qt::DisplayRole;
+        return model.index(row, column).data(role).toString();
+    }
 
     // The model shows exactly the table: every row's fields, and the mark on the current row.
     void expectShowsTable() {
