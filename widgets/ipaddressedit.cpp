@@ -1,5 +1,7 @@
 #include "widgets/ipaddressedit.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -7,6 +9,7 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QStringList>
+#include <QToolTip>
 
 namespace {
 
@@ -24,9 +27,23 @@ int octetValue(const QString& part) {
     return !fits || value > MaxOctet ? MaxOctet : value;
 }
 
-// A typed octet that cannot take another digit without passing 255 is full.
+// Digits that stand for more than an octet holds.
+bool exceeds(const QString& digits) {
+    bool fits = false;
+    const int value = digits.toInt(&fits);
+    return !digits.isEmpty() && (!fits || value > MaxOctet);
+}
+
+// A typed octet is full at three digits; a shorter one waits for "." (so that "26"
+// can still become "260", which is refused, instead of moving its "0" on).
 bool isFull(const QString& digits) {
-    return digits.size() >= OctetDigits || digits.toInt() * 10 > MaxOctet;
+    return digits.size() >= OctetDigits;
+}
+
+QString refusedText(const QString& digits) {
+    return QStringLiteral("%1 is not a valid entry. Please specify a value between 0 and %2.")
+        .arg(digits)
+        .arg(MaxOctet);
 }
 
 bool isDigitKey(const QKeyEvent* key) {
@@ -65,7 +82,7 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
         connect(edit, &QLineEdit::textEdited, this, [this, octet] { afterEdit(octet); });
         connect(edit, &QLineEdit::textChanged, this, [this] {
             if (!m_settingText)
-                emit textChanged(text());
+                emit textChanged(address());
         });
         layout->addWidget(edit, 1);
         m_octets[static_cast<size_t>(octet)] = edit;
@@ -79,6 +96,12 @@ QSize IpAddressEdit::sizeHint() const {
 }
 
 QString IpAddressEdit::text() const {
+    for (int octet = 0; octet < OctetCount; ++octet)
+        showStoredNumber(octet);
+    return address();
+}
+
+QString IpAddressEdit::address() const {
     QStringList parts;
     for (const QLineEdit* edit : m_octets)
         parts << QString::number(octetValue(edit->text()));
@@ -95,13 +118,13 @@ QString IpAddressEdit::normalized(const QString& stored) {
 
 void IpAddressEdit::setText(const QString& stored) {
     const QStringList octets = normalized(stored).split(QLatin1Char('.'));
-    const QString before = text();
+    const QString before = address();
     m_settingText = true;
     for (int octet = 0; octet < OctetCount; ++octet)
         m_octets[static_cast<size_t>(octet)]->setText(octets[octet]);
     m_settingText = false;
-    if (text() != before)
-        emit textChanged(text());
+    if (address() != before)
+        emit textChanged(address());
 }
 
 QString IpAddressEdit::octetText(int octet) const {
@@ -131,7 +154,7 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
             m_octets[static_cast<size_t>(octet)]->selectAll();
         break;
     case QEvent::FocusOut:
-        normalizeOctet(octet);
+        showStoredNumber(octet);
         break;
     case QEvent::KeyPress:
         return handleKey(octet, static_cast<QKeyEvent*>(event));
@@ -150,6 +173,8 @@ bool IpAddressEdit::handleKey(int octet, const QKeyEvent* key) {
 
     const bool justAdvanced = m_advancedInto == octet;
     m_advancedInto = -1;
+    if (key->matches(QKeySequence::Paste))
+        return pasteAddress();
     if (plain && key->text() == QLatin1String(".")) {
         // A dot right after a full octet moved on is the one the user meant there.
         if (!justAdvanced && octet + 1 < OctetCount)
@@ -163,7 +188,7 @@ bool IpAddressEdit::handleKey(int octet, const QKeyEvent* key) {
             focusOctet(octet - 1, false);
             if (!previous->text().isEmpty()) {
                 previous->backspace();
-                emit textEdited(text());
+                emit textEdited(address());
             }
             return true;
         }
@@ -188,11 +213,44 @@ bool IpAddressEdit::handleKey(int octet, const QKeyEvent* key) {
     return plain && !key->text().isEmpty() && key->text().front().isPrint() && !isDigitKey(key);
 }
 
+// A whole dotted address from the clipboard fills the entry; anything else is left
+// to the octet. Answers whether the paste was taken here.
+bool IpAddressEdit::pasteAddress() {
+    static const QRegularExpression dotted(QStringLiteral("^[0-9]*(\\.[0-9]*){1,3}$"));
+    const QString pasted = QApplication::clipboard()->text().trimmed();
+    if (!dotted.match(pasted).hasMatch())
+        return false;
+    const QStringList parts = pasted.split(QLatin1Char('.'));
+    const QString before = address();
+    int refused = -1;
+    m_settingText = true;
+    for (int octet = 0; octet < OctetCount; ++octet) {
+        const QString part = octet < parts.size() ? parts[octet] : QString();
+        if (refused < 0 && exceeds(part))
+            refused = octet;
+        m_octets[static_cast<size_t>(octet)]->setText(QString::number(octetValue(part)));
+    }
+    m_settingText = false;
+    if (address() != before)
+        emit textChanged(address());
+    emit textEdited(address());
+    focusOctet(static_cast<int>(parts.size()) - 1, false);
+    if (refused >= 0)
+        refuseValue(refused, parts[refused]);
+    return true;
+}
+
 void IpAddressEdit::afterEdit(int octet) {
     QLineEdit* edit = m_octets[static_cast<size_t>(octet)];
-    if (edit->text().toInt() > MaxOctet)
+    if (exceeds(edit->text())) {
+        // The octet shows what it holds, keeps the focus and takes no further digit.
+        const QString typed = edit->text();
         edit->setText(QString::number(MaxOctet));
-    emit textEdited(text());
+        emit textEdited(address());
+        refuseValue(octet, typed);
+        return;
+    }
+    emit textEdited(address());
     const bool atEnd = edit->cursorPosition() == edit->text().size();
     if (atEnd && !edit->text().isEmpty() && isFull(edit->text()) && octet + 1 < OctetCount) {
         focusOctet(octet + 1, true);
@@ -210,9 +268,21 @@ void IpAddressEdit::focusOctet(int octet, bool selectAll) {
         edit->end(false);
 }
 
-// Leading zeros go when the octet is left ("007" shows "7"); a blank octet stays blank.
-void IpAddressEdit::normalizeOctet(int octet) {
+// As the Windows control does, a beep; and a tooltip at the octet says what was refused.
+void IpAddressEdit::refuseValue(int octet, const QString& typed) {
     QLineEdit* edit = m_octets[static_cast<size_t>(octet)];
-    if (!edit->text().isEmpty())
-        edit->setText(QString::number(octetValue(edit->text())));
+    QApplication::beep();
+    QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), refusedText(typed), edit);
+}
+
+// The octet shows the number that it gives: "007" shows "7", a blank octet "0". The
+// address does not change, so no signal goes out.
+void IpAddressEdit::showStoredNumber(int octet) const {
+    QLineEdit* edit = m_octets[static_cast<size_t>(octet)];
+    const QString number = QString::number(octetValue(edit->text()));
+    if (edit->text() == number)
+        return;
+    m_settingText = true;
+    edit->setText(number);
+    m_settingText = false;
 }

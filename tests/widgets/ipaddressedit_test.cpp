@@ -1,9 +1,11 @@
 #include "widgets/ipaddressedit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -40,6 +42,14 @@ protected:
             QTest::keyClick(QApplication::focusWidget(), key);
     }
 
+    // The four parts as the entry shows them, joined by dots.
+    QString shown() const {
+        QStringList parts;
+        for (int octet = 0; octet < IpAddressEdit::OctetCount; ++octet)
+            parts << entry->octetText(octet);
+        return parts.join('.');
+    }
+
     QWidget window;
     IpAddressEdit* entry = nullptr;
     QLineEdit* other = nullptr;
@@ -69,11 +79,100 @@ INSTANTIATE_TEST_SUITE_P(
                       TypingCase{"1921681.1", "192.168.1.1"},     // full octets move on by themselves
                       TypingCase{"256", "255.0.0.0"},             // above 255 becomes 255
                       TypingCase{"259.7", "255.7.0.0"},
-                      TypingCase{"99.5", "99.5.0.0"}, // 99 cannot take another digit
+                      TypingCase{"99.5", "99.5.0.0"}, // a short octet waits for the dot
                       TypingCase{"30.40", "30.40.0.0"},
                       TypingCase{"1.2.3.4.5", "1.2.3.45"}, // no octet after the fourth
                       TypingCase{"1a-b 2", "12.0.0.0"},    // anything but digits and dots is dropped
                       TypingCase{"007.1", "7.1.0.0"}, TypingCase{"...9", "0.0.0.9"}));
+
+// What the entry shows is what it stores: a typed part above 255 shows and stores 255
+// and keeps the rest of what was typed out of the next part; leading zeros and blank
+// parts show as the number stored once the text is read.
+struct ShownCase {
+    const char* keys;
+    const char* shownWhileTyping; // before the text is read
+    const char* stored;           // text(), and what is shown afterwards
+};
+void PrintTo(const ShownCase& c, std::ostream* out) {
+    *out << '"' << c.keys << '"';
+}
+
+class IpAddressShownIsStored : public IpAddressEditTest, public ::testing::WithParamInterface<ShownCase> {};
+
+TEST_P(IpAddressShownIsStored, WhileTypingAndOnceRead) {
+    type(QString::fromLatin1(GetParam().keys));
+    EXPECT_EQ(shown(), QString::fromLatin1(GetParam().shownWhileTyping));
+    EXPECT_EQ(entry->text(), QString::fromLatin1(GetParam().stored));
+    EXPECT_EQ(shown(), QString::fromLatin1(GetParam().stored)) << "shown after the text was read";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, IpAddressShownIsStored,
+    ::testing::Values(ShownCase{"300.1.1.1", "255.1.1.1", "255.1.1.1"},
+                      ShownCase{"999.999.999.999", "255.255.255.255", "255.255.255.255"},
+                      ShownCase{"10.260.0.1", "10.255.0.1", "10.255.0.1"},
+                      ShownCase{"10.256.0.1", "10.255.0.1", "10.255.0.1"},
+                      ShownCase{"26.5", "26.5.0.0", "26.5.0.0"},       // 26 waits for a third digit
+                      ShownCase{"3001.2", "255.2.0.0", "255.2.0.0"},   // a full part takes no fourth digit
+                      ShownCase{"01.002.0.00", "1.2.0.00", "1.2.0.0"}, // the part being typed is read too
+                      ShownCase{"1..3", "1.0.3.0", "1.0.3.0"}));       // a part left blank shows 0
+
+TEST_F(IpAddressEditTest, APartAboveTheLimitBeepsAndSaysWhatHappened) {
+    type("300");
+    EXPECT_EQ(entry->octetText(0), "255");
+    EXPECT_EQ(entry->currentOctet(), 0) << "the corrected part keeps the focus";
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), "300 is not a valid entry. Please specify a value between 0 and 255.");
+    type("7");
+    EXPECT_EQ(entry->text(), "255.0.0.0") << "the full part takes no more digits";
+    type(".7");
+    EXPECT_EQ(entry->text(), "255.7.0.0");
+}
+
+TEST_F(IpAddressEditTest, LeavingAPartShowsItsStoredNumber) {
+    type("01.0");
+    press(Qt::Key_Backspace); // part 1 left blank
+    EXPECT_EQ(shown(), "1..0.0");
+    QSignalSpy changed(entry, &IpAddressEdit::textChanged);
+    press(Qt::Key_Tab); // leaves the whole entry
+    ASSERT_EQ(QApplication::focusWidget(), other);
+    EXPECT_EQ(shown(), "1.0.0.0");
+    EXPECT_EQ(changed.count(), 0) << "the address did not change";
+}
+
+struct PasteCase {
+    const char* clipboard;
+    const char* stored;
+};
+void PrintTo(const PasteCase& c, std::ostream* out) {
+    *out << '"' << c.clipboard << '"';
+}
+
+class IpAddressPaste : public IpAddressEditTest, public ::testing::WithParamInterface<PasteCase> {};
+
+TEST_P(IpAddressPaste, FillsTheWholeEntry) {
+    entry->setText("9.9.9.9");
+    QApplication::clipboard()->setText(QString::fromLatin1(GetParam().clipboard));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(entry->text(), QString::fromLatin1(GetParam().stored));
+    EXPECT_EQ(shown(), QString::fromLatin1(GetParam().stored));
+}
+
+INSTANTIATE_TEST_SUITE_P(Clipboard, IpAddressPaste,
+                         ::testing::Values(PasteCase{"192.168.10.20", "192.168.10.20"},
+                                           PasteCase{" 10.0.0.1\n", "10.0.0.1"},
+                                           PasteCase{"010.001.0.7", "10.1.0.7"},
+                                           PasteCase{"300.1.2.999", "255.1.2.255"},
+                                           PasteCase{"172.16", "172.16.0.0"},
+                                           PasteCase{"1.2.3.4.5", "9.9.9.9"}, // no address: refused
+                                           PasteCase{"host.example", "9.9.9.9"}));
+
+TEST_F(IpAddressEditTest, PastingAPartAboveTheLimitSaysWhatHappened) {
+    QApplication::clipboard()->setText(QStringLiteral("10.700.0.1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(entry->text(), "10.255.0.1");
+    EXPECT_EQ(QToolTip::text(), "700 is not a valid entry. Please specify a value between 0 and 255.");
+}
 
 TEST_F(IpAddressEditTest, BackspaceMovesBackAcrossOctets) {
     type("1.23.4");
