@@ -9,6 +9,7 @@
 #include "net/process.h"
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
+#include "tests/fixtures/readback.h"
 #include "tests/fixtures/tempdatabase.h"
 
 #include <QFile>
@@ -85,33 +86,13 @@ QString notInSandbox() {
     return {};
 }
 
-// Runs a program (no shell) and answers its standard output; fails the test when it
-// cannot run or ends with a code other than 0.
-QString run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    const bool ended = process.waitForFinished(10000);
-    EXPECT_TRUE(ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-        << program.toStdString() << " " << arguments.join(' ').toStdString() << ": "
-        << process.readAllStandardError().toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 QString ip(const QStringList& arguments) {
-    return run(QStringLiteral("ip"), arguments);
+    return runChecked(QStringLiteral("ip"), arguments, 10000);
 }
 
-// orv0's IPv4 addresses as address/prefix, one a line.
+// orv0's IPv4 addresses as address/prefix.
 QStringList addresses() {
-    QStringList all;
-    const QString out = ip({"-4", "-o", "addr", "show", "dev", Interface});
-    for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
-        const QStringList words = line.split(' ', Qt::SkipEmptyParts);
-        const qsizetype at = words.indexOf(QStringLiteral("inet"));
-        if (at >= 0 && at + 1 < words.size())
-            all << words[at + 1];
-    }
-    return all;
+    return interfaceAddresses(Interface);
 }
 
 // The default routes, whitespace normalised.
@@ -119,21 +100,6 @@ QStringList defaultRoutes() {
     QStringList all;
     for (const QString& line : ip({"-4", "route", "show", "default"}).split('\n', Qt::SkipEmptyParts))
         all << line.simplified();
-    return all;
-}
-
-QString resolvConf() {
-    QFile file(QStringLiteral("/etc/resolv.conf"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-QStringList nameservers() {
-    QStringList all;
-    for (const QString& line : resolvConf().split('\n', Qt::SkipEmptyParts)) {
-        const QStringList words = line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-        if (words.size() >= 2 && words[0] == QLatin1String("nameserver"))
-            all << words[1];
-    }
     return all;
 }
 

@@ -2,9 +2,8 @@
 # netsh-nm-test.sh PATH/TO/netsh NMDIR
 #
 # netsh against a real NetworkManager, inside nm-sandbox.sh (nothing reaches this
-# machine's network or its NetworkManager). NMDIR holds Debian's network-manager package,
-# fetched with `apt-get download` and unpacked there with `dpkg -x` when it is not there
-# yet (never installed). Every case is read back from NetworkManager (nmcli), the kernel
+# machine's network or its NetworkManager; NMDIR is where the sandbox keeps the unpacked
+# network-manager package). Every case is read back from NetworkManager (nmcli), the kernel
 # (ip) and the sandbox's /etc/resolv.conf. Skipped (77, with the reason) where the
 # sandbox cannot run.
 set -uo pipefail
@@ -12,22 +11,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "${ORV_NM_INNER:-}" != 1 ]; then
     [ $# -eq 2 ] || { echo "usage: $0 PATH/TO/netsh NMDIR" >&2; exit 2; }
-    [ "$(id -u)" -eq 0 ] || { echo "SKIP: the NetworkManager sandbox needs root (run as root or with sudo)"; exit 77; }
-    netsh=$(realpath "$1")
-    nmdir=$2
-    if [ ! -x "$nmdir/root/usr/sbin/NetworkManager" ]; then
-        command -v apt-get >/dev/null && command -v dpkg >/dev/null ||
-            { echo "SKIP: apt-get and dpkg are needed to fetch network-manager"; exit 77; }
-        mkdir -p "$nmdir"
-        rm -rf "$nmdir/root" "$nmdir/unpack" "$nmdir"/network-manager_*.deb
-        if ! (cd "$nmdir" && timeout 120 apt-get download -q network-manager >/dev/null 2>&1); then
-            echo "SKIP: cannot fetch network-manager with apt-get download (apt-get update first?)"
-            exit 77
-        fi
-        dpkg -x "$nmdir"/network-manager_*.deb "$nmdir/unpack" && mv "$nmdir/unpack" "$nmdir/root" ||
-            { echo "could not unpack network-manager into $nmdir"; exit 1; }
-    fi
-    exec "$here/nm-sandbox.sh" "$nmdir/root" "$0" "$netsh"
+    exec "$here/nm-sandbox.sh" "$2" "$0" "$(realpath "$1")"
 fi
 
 netsh=$1

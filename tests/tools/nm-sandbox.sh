@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
-# nm-sandbox.sh NMROOT COMMAND [ARGS...]
+# nm-sandbox.sh NMDIR COMMAND [ARGS...]
 #
 # Runs COMMAND beside a real NetworkManager that can touch nothing of this machine.
-# NMROOT is Debian's network-manager package unpacked with `dpkg -x` (never installed:
+# NMDIR/root is Debian's network-manager package unpacked with `dpkg -x`; when it is not
+# there yet, it is fetched with `apt-get download` and unpacked (never installed:
 # installing it would start the service on this machine). Inside:
 #   - new network, mount, UTS and PID namespaces: everything started here dies with the
 #     sandbox's first process, and its mounts go with its mount namespace;
 #   - /run and /var/lib are private tmpfs, /sys a fresh read-only sysfs of the new
 #     network namespace (so NetworkManager does not wait for udev, which does not run),
 #     /etc a copy-on-write overlay with NetworkManager's configuration and resolv.conf
-#     of its own, /usr/bin and /usr/sbin overlaid with NMROOT's nmcli and NetworkManager;
+#     of its own, /usr/bin and /usr/sbin overlaid with the unpacked nmcli and NetworkManager;
 #   - a private system bus (dbus-daemon) with nothing to activate;
 #   - NetworkManager --no-daemon: keyfile plugin, internal DHCP, rc-manager=file,
 #     hostname-mode=none, requests from users other than root refused (no polkit), every
 #     device unmanaged but orv0, one end of a veth pair whose other end, orv1, is in the
 #     network namespace "peer" with dnsmasq serving DHCP (10.98.0.100-150/24, router
 #     10.98.0.1, DNS server 10.98.0.53; its pid in /run/orv-dnsmasq.pid);
-#   - COMMAND starts once NetworkManager has brought "Wired connection 1" up on orv0.
+#   - COMMAND starts once NetworkManager has brought "Wired connection 1" up on orv0;
+#     /run/orv-nm-sandbox holds the sandbox's network namespace ("net:[...]"), by which
+#     a test knows that it runs here.
 # Exit code: COMMAND's; 77 (skip, with the reason printed) where the sandbox cannot run.
 # The whole run is bounded by ORV_NM_TIMEOUT seconds (default 240).
 set -uo pipefail
@@ -27,12 +30,22 @@ skip() {
 }
 
 if [ "${ORV_NM_INNER:-}" != 1 ]; then
-    [ $# -ge 2 ] || { echo "usage: $0 NMROOT COMMAND [ARGS...]" >&2; exit 2; }
+    [ $# -ge 2 ] || { echo "usage: $0 NMDIR COMMAND [ARGS...]" >&2; exit 2; }
     [ "$(id -u)" -eq 0 ] || skip "the NetworkManager sandbox needs root (run as root or with sudo)"
-    nmroot=$(realpath "$1")
+    nmdir=$1
     shift
-    [ -x "$nmroot/usr/sbin/NetworkManager" ] && [ -x "$nmroot/usr/bin/nmcli" ] ||
-        skip "no unpacked NetworkManager in $nmroot"
+    if [ ! -x "$nmdir/root/usr/sbin/NetworkManager" ]; then
+        command -v apt-get >/dev/null && command -v dpkg >/dev/null ||
+            skip "apt-get and dpkg are needed to fetch network-manager"
+        mkdir -p "$nmdir" || exit 1
+        rm -rf "$nmdir/root" "$nmdir/unpack" "$nmdir"/network-manager_*.deb
+        (cd "$nmdir" && timeout 120 apt-get download -q network-manager >/dev/null 2>&1) ||
+            skip "cannot fetch network-manager with apt-get download (apt-get update first?)"
+        dpkg -x "$nmdir"/network-manager_*.deb "$nmdir/unpack" && mv "$nmdir/unpack" "$nmdir/root" ||
+            { echo "nm-sandbox: could not unpack network-manager into $nmdir"; exit 1; }
+    fi
+    nmroot=$(realpath "$nmdir/root")
+    [ -x "$nmroot/usr/bin/nmcli" ] || skip "the unpacked network-manager in $nmdir has no nmcli"
     for tool in unshare ip dbus-daemon dnsmasq timeout mount; do
         command -v "$tool" >/dev/null || skip "$tool is not installed"
     done
@@ -146,5 +159,6 @@ if [ -z "$ready" ]; then
     exit 1
 fi
 
+readlink /proc/self/ns/net >/run/orv-nm-sandbox
 set +e
 "$@"
