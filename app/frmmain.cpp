@@ -391,14 +391,16 @@ void TFrmMain::LoadIPSetTree() {
 }
 
 // What a load of the tree needs of the store: both tables open, with every field it
-// reads. Throws the error the load would throw, before anything is stored.
-void TFrmMain::CheckIPSetTreeCanLoad() const {
+// reads, and no connection left pending (the load's first lookup would settle it).
+// Throws the error the load would throw, before the editor stores anything.
+void TFrmMain::CheckIPSetTreeCanLoad() {
     QStringList ipSetFields = {QStringLiteral("ipset_name")};
     for (const DetailLine& line : TextDetailLines)
         ipSetFields << QLatin1String(line.field);
     ipSetFields << QStringLiteral("connection");
     IPSetT.requireFields(ipSetFields);
     ConnectionsT.requireFields({QStringLiteral("autoincfield"), QStringLiteral("connectionname")});
+    ConnectionsT.moveTo(ConnectionsT.currentIndex()); // settles, and stays on the row
 }
 
 bool TFrmMain::LocateIPSetByName(const QString& name) {

@@ -137,7 +137,7 @@ private:
     friend struct TFrmMainProbe; // tests reach the private lookups through it
 
     void LoadIPSetTree();
-    void CheckIPSetTreeCanLoad() const;
+    void CheckIPSetTreeCanLoad();
     bool LocateIPSetByName(const QString& name);
     QString ConnectionNameById(int id);
 

@@ -208,6 +208,93 @@ TEST_F(EditorCommandsTest, ANameTypedBeforeClosingByTheFrameIsStoredByTheNextSet
     EXPECT_EQ(names(), QStringList({"Home", "Roaming", "Typed"}));
 }
 
+// Ok rebuilds the tree after it has stored the set; when the rebuild cannot succeed
+// (here: the file has no Connections table), Ok stores nothing and the row stays
+// pending, so that Cancel still drops it.
+TEST_F(EditorCommandsTest, OkStoresNothingWhenTheTreeCannotBeRebuiltAndCancelDropsTheSet) {
+    ASSERT_TRUE(db.exec("DROP TABLE Connections"));
+    start();
+    messages.shown.clear();
+    bool stayedOpen = false;
+    const bool opened = withEditor([&] { QTest::keyClick(frm.get(), Qt::Key_Insert); },
+                                   [&](TFrmAddNewIP& editor) {
+                                       QTest::keyClicks(editor.IPNAME, "Lab");
+                                       editor.BitBtn1->click();
+                                       stayedOpen = editor.isVisible();
+                                       EXPECT_EQ(names(), QStringList({"Home", "Roaming"}));
+                                       EXPECT_EQ(frm->IPSetT.state(), DataTable::State::Inserting);
+                                       editor.BitBtn2->click();
+                                   });
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(messages.texts(),
+              QStringList{"ConnectionsT: Cannot perform this operation on a closed dataset."});
+    EXPECT_EQ(names(), QStringList({"Home", "Roaming"}));
+    EXPECT_EQ(frm->IPSetT.state(), DataTable::State::Browsing);
+    EXPECT_EQ(frm->IPSetT.recordCount(), 2);
+}
+
+// The rebuild's first lookup settles a connection that the manager left pending; when
+// the store refuses that row, Ok stops before it stores the set.
+TEST_F(EditorCommandsTest, OkStoresNothingWhileAPendingConnectionIsRefused) {
+    ASSERT_TRUE(db.exec("CREATE TRIGGER refuse_bad BEFORE INSERT ON Connections "
+                        "WHEN NEW.ConnectionName = 'bad' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    frm->ConnectionsT.insert(); // as the manager's Add leaves a row the store refused
+    frm->ConnectionsT.setFieldString("ConnectionName", "bad");
+    bool stayedOpen = false;
+    QStringList okReports;
+    const bool opened = withEditor([&] { QTest::keyClick(frm.get(), Qt::Key_Insert); },
+                                   [&](TFrmAddNewIP& editor) {
+                                       QTest::keyClicks(editor.IPNAME, "Lab");
+                                       const qsizetype before = messages.texts().size();
+                                       editor.BitBtn1->click();
+                                       okReports = messages.texts().mid(before);
+                                       stayedOpen = editor.isVisible();
+                                       EXPECT_EQ(names(), QStringList({"Home", "Roaming"}));
+                                       editor.BitBtn2->click();
+                                   });
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(okReports, QStringList{"refused."});
+    EXPECT_EQ(names(), QStringList({"Home", "Roaming"}));
+    EXPECT_EQ(frm->ConnectionsT.state(), DataTable::State::Inserting) << "the manager's row stays pending";
+}
+
+TEST_F(EditorCommandsTest, InsOpensTheEditorAfterASetWhoseConnectionIsNoNumber) {
+    db.addIPSet("Damaged", "10.0.0.6", "", "", "", 0, "abc");
+    start();
+    ASSERT_EQ(frm->IPSetTreeView->topLevelItemCount(), 3);
+    const bool opened = withEditor([&] { QTest::keyClick(frm.get(), Qt::Key_Insert); },
+                                   [&](TFrmAddNewIP& editor) {
+                                       QTest::keyClicks(editor.IPNAME, "Lab");
+                                       editor.BitBtn1->click();
+                                   });
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join("; ").toStdString();
+    EXPECT_EQ(names(), QStringList({"Home", "Roaming", "Damaged", "Lab"}));
+    EXPECT_EQ(db.column("SELECT Connection FROM IPSets WHERE IPSet_Name = 'Damaged'"), QStringList{"abc"});
+}
+
+TEST_F(EditorCommandsTest, OkAfterEditKeepsTheBytesOfANameInAnotherToolsEightBitText) {
+    ASSERT_TRUE(db.exec("INSERT INTO IPSets (IPSet_Name, IPAddress, DNS, DHCP, Connection)"
+                        " VALUES (CAST(? AS TEXT), '10.0.0.6', '10.0.0.53', 0, ?)",
+                        {QByteArray("B\xFCro"), lan}));
+    start();
+    clickNode(node(2));
+    QString shownName;
+    const bool opened = withEditor([&] { frm->EdittheselectedIPset1->trigger(); },
+                                   [&](TFrmAddNewIP& editor) {
+                                       shownName = editor.IPNAME->text();
+                                       editor.DNS->setText("10.0.0.54");
+                                       editor.BitBtn1->click();
+                                   });
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(shownName, QString::fromUtf8("B\xC3\xBCro"));
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join("; ").toStdString();
+    EXPECT_EQ(db.column("SELECT hex(IPSet_Name) || '|' || DNS FROM IPSets WHERE IPAddress = '10.0.0.6'"),
+              QStringList{"42FC726F|10.0.0.54"});
+}
+
 TEST(EditorCommandsClosedTable, AddOnAClosedTableReportsAndOpensNoDialog) {
     TempDatabase db;
     QFile::remove(db.path());

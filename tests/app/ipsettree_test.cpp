@@ -275,4 +275,118 @@ TEST_F(LetterCaseDuplicatesTest, ClickFindsTheSetByItsExactName) {
     EXPECT_EQ(current("IPAddress"), "9.9.9.9");
 }
 
+// ---------------------------------------------------------------- damaged and foreign files
+
+QStringList detailTexts(QTreeWidgetItem* node) {
+    QStringList texts;
+    for (int d = 0; d < node->childCount(); ++d)
+        texts << node->child(d)->text(0);
+    return texts;
+}
+
+// Every line of one IP set as the tree shows it when nothing is missing.
+const QStringList FullDetails = {"IP:10.0.0.5",           "Subnet mask :255.0.0.0",
+                                 "Def.Gateway :10.0.0.1", "DNS :10.0.0.2",
+                                 "DHCP :False",           "Connection Name:LAN"};
+
+struct DamageCase {
+    const char* name;
+    QStringList statements; // what the damage does to the file
+    int linesKept;          // -1: not even the set's node
+    QString error;          // what the load throws
+};
+
+void PrintTo(const DamageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// One row of a table that lacks the named column.
+QStringList ipSetsWithout(const QString& column) {
+    QStringList names = {"IPSet_Name", "IPAddress", "SubnetMask", "Gateway", "DNS", "DHCP", "Connection"};
+    QStringList types = {"VARCHAR(255)", "VARCHAR(15)", "VARCHAR(15)", "VARCHAR(15)",
+                         "VARCHAR(15)",  "BOOLEAN",     "INTEGER"};
+    QStringList values = {"'Office'", "'10.0.0.5'", "'255.0.0.0'", "'10.0.0.1'", "'10.0.0.2'", "0", "1"};
+    const qsizetype at = names.indexOf(column);
+    for (QStringList* list : {&names, &types, &values})
+        list->removeAt(at);
+    QStringList declared;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        declared << names[i] + " " + types[i];
+    return {"DROP TABLE IPSets", "CREATE TABLE IPSets (" + declared.join(", ") + ")",
+            "INSERT INTO IPSets (" + names.join(", ") + ") VALUES (" + values.join(", ") + ")"};
+}
+
+class DamagedFileTest : public IPSetTreeTest, public ::testing::WithParamInterface<DamageCase> {};
+
+// The load ends at the field that fails, with its error for the caller; the set's
+// node and every line read before that field stay.
+TEST_P(DamagedFileTest, KeepsTheLinesReadBeforeTheFailingField) {
+    db.addConnection("LAN");
+    db.addIPSet("Office", "10.0.0.5", "255.0.0.0", "10.0.0.1", "10.0.0.2", 0, 1);
+    db.addIPSet("Lab", "10.0.0.6", "255.0.0.0", "10.0.0.1", "10.0.0.2", 0, 1);
+    for (const QString& statement : GetParam().statements)
+        ASSERT_TRUE(db.exec(statement)) << statement.toStdString();
+    start();
+    // Loaded again as Delete and the editor's Ok load it (without the Connections
+    // table, start-up stops before its load).
+    QString error = "<no error>";
+    try {
+        TFrmMainProbe::LoadIPSetTree(*frm);
+    } catch (const std::exception& failure) {
+        error = QString::fromUtf8(failure.what());
+    }
+    EXPECT_EQ(error, GetParam().error);
+    if (GetParam().linesKept < 0) {
+        EXPECT_EQ(tree->topLevelItemCount(), 0);
+        return;
+    }
+    ASSERT_EQ(rootTexts(), QStringList{"Office"});
+    EXPECT_EQ(detailTexts(node(0)), FullDetails.mid(0, GetParam().linesKept));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MissingPieces, DamagedFileTest,
+    ::testing::Values(
+        DamageCase{"NoNameColumn", ipSetsWithout("IPSet_Name"), -1, "IPSetT: Field 'ipset_name' not found"},
+        DamageCase{"NoAddressColumn", ipSetsWithout("IPAddress"), 0, "IPSetT: Field 'ipaddress' not found"},
+        DamageCase{"NoGatewayColumn", ipSetsWithout("Gateway"), 2, "IPSetT: Field 'gateway' not found"},
+        DamageCase{"NoDhcpColumn", ipSetsWithout("DHCP"), 4, "IPSetT: Field 'dhcp' not found"},
+        DamageCase{"NoConnectionColumn", ipSetsWithout("Connection"), 5,
+                   "IPSetT: Field 'connection' not found"},
+        DamageCase{"NoConnectionsTable",
+                   {"DROP TABLE Connections", "DELETE FROM IPSets WHERE IPSet_Name = 'Lab'"},
+                   5,
+                   "ConnectionsT: Cannot perform this operation on a closed dataset"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(IPSetTreeTest, AConnectionThatIsNoNumberReadsAsNoConnectionAndTheRestLoads) {
+    db.addConnection("LAN");
+    db.addIPSet("Office", "10.0.0.5", "", "", "", 0, 1);
+    db.addIPSet("Damaged", "10.0.0.6", "", "", "", 0, "abc");
+    db.addIPSet("Lab", "10.0.0.7", "", "", "", 0, 1);
+    ASSERT_EQ(db.column("SELECT typeof(Connection) FROM IPSets WHERE IPSet_Name = 'Damaged'"),
+              QStringList{"text"});
+    start();
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join("; ").toStdString();
+    ASSERT_EQ(rootTexts(), QStringList({"Office", "Damaged", "Lab"}));
+    EXPECT_EQ(node(1)->child(5)->text(0), "Connection Name:");
+    EXPECT_EQ(node(2)->child(5)->text(0), "Connection Name:LAN");
+    EXPECT_EQ(current(), "Lab");
+}
+
+TEST_F(IPSetTreeTest, ANameInAnotherToolsEightBitTextShowsReadablyAndCanBeDeleted) {
+    db.addIPSet("Home", "10.0.0.5", "", "", "", 0, 0);
+    ASSERT_TRUE(db.exec("INSERT INTO IPSets (IPSet_Name, IPAddress) VALUES (CAST(? AS TEXT), '10.0.0.6')",
+                        {QByteArray("B\xFCro")}));
+    start();
+    ASSERT_EQ(rootTexts(), QStringList({"Home", QString::fromUtf8("B\xC3\xBCro")}));
+    click(node(1), Qt::RightButton);
+    EXPECT_EQ(current("IPAddress"), "10.0.0.6") << "a click finds the set by the text shown";
+    frm->AdvPopupMenu1->hide();
+    frm->DeletethisIPSet2->trigger();
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join("; ").toStdString();
+    EXPECT_EQ(db.column("SELECT IPSet_Name FROM IPSets"), QStringList{"Home"});
+    EXPECT_EQ(rootTexts(), QStringList{"Home"});
+}
+
 } // namespace

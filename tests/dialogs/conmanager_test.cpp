@@ -29,12 +29,15 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTreeWidget>
+#include <functional>
 #include <gtest/gtest.h>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -302,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ManagerAdd,
                                            AddCase{"BlanksAtBothEnds", "  spaced  ", " x "}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ManagerTest, AnAddThatTheStoreRefusesKeepsTheBoxesAndThePendingRowAndTheNextAddRetriesIt) {
+TEST_F(ManagerTest, AnAddThatTheStoreRefusesKeepsTheBoxesAndThePendingRowThatTheNextAddRetries) {
     ASSERT_TRUE(db.exec(RefuseBad));
     start();
     openManager();
@@ -320,24 +323,89 @@ TEST_F(ManagerTest, AnAddThatTheStoreRefusesKeepsTheBoxesAndThePendingRowAndTheN
     EXPECT_EQ(markedRow(), 3);
     EXPECT_EQ(storedNames().size(), 3);
 
-    // Still refused: the next Add tries the pending row first and stops there.
-    typeInto(manager->Edit1, "next");
+    // Still refused: the next Add puts the boxes' texts into the pending row and tries it again.
     clickAdd();
     EXPECT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(manager->Edit1->text(), "next");
+    EXPECT_EQ(manager->Edit1->text(), "bad");
     EXPECT_EQ(storedNames().size(), 3);
+    ASSERT_EQ(grid()->model()->rowCount(), 4) << "still the one pending row";
 
-    // Once the store takes it, the next Add stores the pending row, then its own.
-    ASSERT_TRUE(db.exec("DROP TRIGGER refuse_bad"));
+    // With a name that the store takes, the retry stores that one row and no second.
+    typeInto(manager->Edit1, "next");
     clickAdd();
     EXPECT_EQ(messages.shown.size(), 2u) << lastReport().toStdString();
     EXPECT_EQ(storedNames(),
-              QStringList({"Local Area Connection", "Wireless Network Connection", "VPN", "bad", "next"}));
-    EXPECT_EQ(storedDescriptions().mid(3), QStringList({"refused one", "refused one"}));
+              QStringList({"Local Area Connection", "Wireless Network Connection", "VPN", "next"}));
+    EXPECT_EQ(storedDescriptions().mid(3), QStringList({"refused one"}));
     EXPECT_TRUE(manager->Edit1->text().isEmpty());
-    EXPECT_EQ(grid()->model()->rowCount(), 5);
-    EXPECT_EQ(markedRow(), 4);
+    EXPECT_EQ(grid()->model()->rowCount(), 4);
+    EXPECT_EQ(markedRow(), 3);
 }
+
+// A refusal that passes (another program's lock, a full disk): the user presses Add
+// again and the connection is stored once.
+struct PassingRefusal {
+    const char* name;
+    std::function<void(TempDatabase&, QSqlDatabase)> refuse; // the file and the store's connection
+    std::function<void(TempDatabase&, QSqlDatabase)> allow;
+    QString report;
+};
+
+void PrintTo(const PassingRefusal& refusal, std::ostream* out) {
+    *out << refusal.name;
+}
+
+class ManagerRetry : public ManagerTest, public ::testing::WithParamInterface<PassingRefusal> {};
+
+TEST_P(ManagerRetry, AnAddRetriedAfterARefusalThatPassedStoresTheConnectionOnce) {
+    start();
+    openManager();
+    QSqlDatabase store = QSqlDatabase::database(main->AdoConn.qtConnectionName(), false);
+    typeInto(manager->Edit1, "LAN 2");
+    typeInto(manager->Edit2, "second card");
+    GetParam().refuse(db, store);
+    clickAdd();
+    EXPECT_EQ(messages.texts(), QStringList{GetParam().report});
+    EXPECT_EQ(manager->Edit1->text(), "LAN 2");
+    GetParam().allow(db, store);
+    clickAdd();
+    EXPECT_EQ(messages.shown.size(), 1u) << lastReport().toStdString();
+    EXPECT_EQ(storedNames(),
+              QStringList({"Local Area Connection", "Wireless Network Connection", "VPN", "LAN 2"}));
+    EXPECT_EQ(storedDescriptions().last(), "second card");
+    EXPECT_EQ(grid()->model()->rowCount(), 4);
+    EXPECT_EQ(markedRow(), 3);
+    EXPECT_TRUE(manager->Edit1->text().isEmpty());
+    EXPECT_EQ(main->ConnectionsT.state(), DataTable::State::Browsing);
+}
+
+bool execOn(QSqlDatabase connection, const QString& sql) {
+    QSqlQuery query(connection);
+    return query.exec(sql);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, ManagerRetry,
+    ::testing::Values(
+        PassingRefusal{"AnotherProgramsLock",
+                       [](TempDatabase& file, QSqlDatabase) { ASSERT_TRUE(file.exec("BEGIN IMMEDIATE")); },
+                       [](TempDatabase& file, QSqlDatabase) { ASSERT_TRUE(file.exec("ROLLBACK")); },
+                       "ConnectionsT: The database is in use by another program; try again in a moment."},
+        // Each stored connection needs fresh pages, and the store may not add any.
+        PassingRefusal{"AFullDisk",
+                       [](TempDatabase& file, QSqlDatabase store) {
+                           ASSERT_TRUE(file.exec("CREATE TABLE Filler (x)"));
+                           ASSERT_TRUE(file.exec("CREATE TRIGGER fill AFTER INSERT ON Connections "
+                                                 "BEGIN INSERT INTO Filler VALUES (zeroblob(20000)); END"));
+                           QSqlQuery pages("PRAGMA page_count", store);
+                           ASSERT_TRUE(pages.next());
+                           ASSERT_TRUE(execOn(store, "PRAGMA max_page_count = " + pages.value(0).toString()));
+                       },
+                       [](TempDatabase&, QSqlDatabase store) {
+                           ASSERT_TRUE(execOn(store, "PRAGMA max_page_count = 1000000"));
+                       },
+                       "database or disk is full."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ManagerTest, DeleteAnsweredYesDropsAPendingRowWithoutDeletingAStoredOne) {
     ASSERT_TRUE(db.exec(RefuseBad));
