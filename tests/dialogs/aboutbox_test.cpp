@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -130,6 +131,15 @@ TEST_F(AboutBoxTest, CreditsNameTheLibrariesInUse) {
     EXPECT_TRUE(memoText().contains("SQLite"));
     EXPECT_FALSE(box.Memo1->focusPolicy() & Qt::TabFocus);
     EXPECT_EQ(box.Memo1->frameShape(), QFrame::NoFrame);
+}
+
+TEST_F(AboutBoxTest, CreditsNameTheProgramsOwnLicenceAndShowEveryLine) {
+    const QStringList lines = memoText().split('\n');
+    EXPECT_EQ(lines.last(), "Orvantis itself: MIT License (LICENSE)");
+    box.show();
+    QCoreApplication::processEvents();
+    // Every line is in view: the memo has no scroll bar, so nothing hides below its edge.
+    EXPECT_EQ(box.Memo1->verticalScrollBar()->maximum(), 0);
 }
 
 // ---------------------------------------------------------------- the credits refuse every change
