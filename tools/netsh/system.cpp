@@ -5,11 +5,10 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <net/if.h>
 #include <sstream>
@@ -43,7 +42,8 @@ bool isDirectory(const char* path) {
 }
 
 bool isNetworkManagerProcess(const std::string& pid) {
-    return trimmed(readFile("/proc/" + pid + "/comm")) == "NetworkManager";
+    return !pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos &&
+           trimmed(readFile("/proc/" + pid + "/comm")) == "NetworkManager";
 }
 
 // Without starting nmcli: NetworkManager keeps /run/NetworkManager while it runs (the
@@ -53,24 +53,17 @@ bool networkManagerRuns() {
     if (!isDirectory("/run/NetworkManager")) {
         return false;
     }
-    const auto pid = trimmed(readFile("/run/NetworkManager/NetworkManager.pid"));
-    if (!pid.empty() && isNetworkManagerProcess(pid)) {
+    if (isNetworkManagerProcess(trimmed(readFile("/run/NetworkManager/NetworkManager.pid")))) {
         return true;
     }
-    DIR* proc = ::opendir("/proc");
-    if (!proc) {
-        return false;
-    }
-    bool found = false;
-    while (const dirent* entry = ::readdir(proc)) {
-        const std::string name = entry->d_name;
-        if (name.find_first_not_of("0123456789") == std::string::npos && isNetworkManagerProcess(name)) {
-            found = true;
-            break;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end;
+         it.increment(error)) {
+        if (isNetworkManagerProcess(it->path().filename().string())) {
+            return true;
         }
     }
-    ::closedir(proc);
-    return found;
+    return false;
 }
 
 bool resolvedRuns() {
