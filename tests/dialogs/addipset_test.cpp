@@ -199,7 +199,7 @@ TEST_F(AddIPSetTest, AddThenOkStoresEverythingTyped) {
     typeInto(dialog->IPNAME, QStringLiteral("Lab"));
     typeInto(dialog->IP, QStringLiteral("172.16.0.10"));
     typeInto(dialog->SUB, QStringLiteral("255.255.0.0"));
-    typeInto(dialog->GATE, QStringLiteral("172.16.300")); // 300 cannot be typed: 30 is full
+    typeInto(dialog->GATE, QStringLiteral("172.16.300")); // 300 shows and stores 255
     typeInto(dialog->DNS, QStringLiteral("1.1.1.1"));
     typeInto(dialog->DBLookupComboBox1, QStringLiteral("vp"));
     EXPECT_EQ(dialog->DBLookupComboBox1->currentText(), "VPN");
@@ -212,7 +212,7 @@ TEST_F(AddIPSetTest, AddThenOkStoresEverythingTyped) {
     EXPECT_EQ(stored("IPSet_Name"), QStringList({"Office", "Home", "Lab"}));
     EXPECT_EQ(stored("IPAddress").value(2), "172.16.0.10");
     EXPECT_EQ(stored("SubnetMask").value(2), "255.255.0.0");
-    EXPECT_EQ(stored("Gateway").value(2), "172.16.30.0");
+    EXPECT_EQ(stored("Gateway").value(2), "172.16.255.0");
     EXPECT_EQ(stored("DNS").value(2), "1.1.1.1");
     EXPECT_EQ(stored("DHCP").value(2), "0");
     EXPECT_EQ(stored("Connection").value(2), "3");
