@@ -26,6 +26,26 @@ QString readWriteUri(const QString& path) {
     return QStringLiteral("file://") + QString::fromLatin1(encoded) + QStringLiteral("?mode=rw");
 }
 
+// A path as one word of a shell command line, for a command the user may copy.
+QString shellQuoted(const QString& path) {
+    QString quoted = path;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// Why the file at path cannot be opened, with its full path, and how to make one
+// when there is none.
+QString cannotOpenText(const QString& path) {
+    const QString absolute = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    QFileInfo file(absolute);
+    if (file.exists() || file.isSymLink())
+        return QStringLiteral("unable to open database file %1 for reading and writing").arg(absolute);
+    return QStringLiteral("unable to open database file %1: there is no such file.\n"
+                          "Create an empty database there with the command:\n"
+                          "orvantis-createdb %2")
+        .arg(absolute, shellQuoted(absolute));
+}
+
 } // namespace
 
 Database::Database()
@@ -71,9 +91,8 @@ QString Database::open() {
     db.setDatabaseName(readWriteUri(m_path));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
     if (!db.open()) {
-        const QString text = engineText(db.lastError());
         db.close();
-        return text;
+        return cannotOpenText(m_path);
     }
     // Opening alone reads nothing: a file that is no database (or is locked past
     // the timeout) shows only at the first statement, so run a cheap one now.

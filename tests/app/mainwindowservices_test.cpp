@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -59,8 +60,12 @@ TEST(MainWindowServices, EmptyMessageBoxesAreThePlatformsOwn) {
     }
     // Creating and showing the window each report the error.
     ASSERT_FALSE(closer.texts.isEmpty());
+    const QString path = QDir(noDatabase.path()).absoluteFilePath(QStringLiteral("ipdb.ipdb"));
     for (const QString& text : closer.texts)
-        EXPECT_EQ(text, "unable to open database file.");
+        EXPECT_EQ(text, "unable to open database file " + path +
+                            ": there is no such file.\nCreate an empty database there with the command:\n"
+                            "orvantis-createdb '" +
+                            path + "'");
 }
 
 TEST(MainWindowServices, EmptyHelpFileIsTheProgramsOwn) {

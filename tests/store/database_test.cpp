@@ -63,12 +63,49 @@ QString connectError(const QString& path, int busyTimeoutMs = Database::BusyTime
     return error;
 }
 
+// What the user reads when there is no database at path (a full path).
+QString missingFileText(const QString& path) {
+    return QStringLiteral("unable to open database file ") + path +
+           QStringLiteral(": there is no such file.\nCreate an empty database there with the command:\n"
+                          "orvantis-createdb '") +
+           path + QStringLiteral("'");
+}
+
 TEST(DatabaseTest, AMissingFileIsAnErrorAndIsNotCreated) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ipdb.ipdb"));
-    EXPECT_EQ(connectError(path), QStringLiteral("unable to open database file"));
+    EXPECT_EQ(connectError(path), missingFileText(path));
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(connectError(QString()), QStringLiteral("unable to open database file"));
+}
+
+TEST(DatabaseTest, TheMissingFileIsNamedByItsFullPathFromTheCurrentFolder) {
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const QString error = connectError(QStringLiteral("ipdb.ipdb"));
+    QDir::setCurrent(before);
+    EXPECT_EQ(error, missingFileText(QDir(dir.path()).absoluteFilePath(QStringLiteral("ipdb.ipdb"))));
+}
+
+// The command in the text stays one word for the shell, whatever the folder is called.
+TEST(DatabaseTest, TheCommandQuotesThePathForTheShell) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("it's $HOME")));
+    const QString path = dir.filePath(QStringLiteral("it's $HOME/ipdb.ipdb"));
+    const QString error = connectError(path);
+    EXPECT_TRUE(error.endsWith(QStringLiteral("orvantis-createdb '") + dir.path() +
+                               QStringLiteral("/it'\\''s $HOME/ipdb.ipdb'")))
+        << error.toStdString();
+}
+
+// A file that is there but cannot be opened: its path, and no advice to create it.
+TEST(DatabaseTest, AnUnopenableFileIsNamedWithoutAdviceToCreateIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ipdb.ipdb"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("ipdb.ipdb"))); // a folder of that name
+    EXPECT_EQ(connectError(path), QStringLiteral("unable to open database file ") + path +
+                                      QStringLiteral(" for reading and writing"));
 }
 
 TEST(DatabaseTest, AFileThatIsNoDatabaseFailsAtConnect) {
@@ -122,7 +159,7 @@ TEST(DatabaseTest, ATableThatFailedToOpenStaysClosedAndTriesAgain) {
     Database database;
     database.setConnectionString(path);
     DataTable ipsets(database, QStringLiteral("IPSetT"), QStringLiteral("IPSets"));
-    EXPECT_EQ(errorOf([&] { ipsets.open(); }), QStringLiteral("unable to open database file"));
+    EXPECT_EQ(errorOf([&] { ipsets.open(); }), missingFileText(path));
     EXPECT_EQ(ipsets.state(), State::Closed);
     createEmptyDatabase(path); // the file appears: the next open connects
     ipsets.open();
