@@ -1,23 +1,31 @@
-# The two commands of the README. Everything else is CMake's.
+# The two commands of the README, and the Debian package. Everything else is CMake's.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_WERROR=ON
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build
+.PHONY: run test deb
 
-# Builds and starts the program in the current folder, creating an empty
-# ipdb.ipdb there first when there is none (an existing one is never touched).
-run: build
+# Installs what building and running need, builds the program (no tests), and starts
+# it in the current folder, creating an empty ipdb.ipdb there first when there is
+# none (an existing one is never touched).
+run:
+	scripts/install-deps run
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) -DBUILD_TESTING=OFF
+	cmake --build $(BUILD_DIR) -j $(JOBS)
 	@test -e ipdb.ipdb || $(BUILD_DIR)/bin/orvantis-createdb ipdb.ipdb
 	$(BUILD_DIR)/bin/orvantis
 
-# Builds and runs every test (offscreen); fails when any test fails.
-test: build
+# Installs everything the tests need as well, builds everything and runs every test
+# (offscreen); fails when any test fails.
+test:
+	scripts/install-deps test
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) -DBUILD_TESTING=ON
+	cmake --build $(BUILD_DIR) -j $(JOBS)
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-deps:
-	scripts/install-deps
-
-build: deps
-	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
+# The Debian package, built by CPack's DEB generator: $(BUILD_DIR)/orvantis_<version>-1_<arch>.deb.
+deb:
+	scripts/install-deps package
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+	cd $(BUILD_DIR) && cpack -G DEB
