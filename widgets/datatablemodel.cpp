@@ -45,6 +45,14 @@ int DataTableModel::markedRow() const {
     return m_marked;
 }
 
+bool DataTableModel::signalsMarkMoves() const {
+    return m_signalsMarkMoves;
+}
+
+void DataTableModel::setSignalsMarkMoves(bool on) {
+    m_signalsMarkMoves = on;
+}
+
 int DataTableModel::columnOf(const QString& field) const {
     for (int shown = 0; shown < m_fields.size(); ++shown)
         if (m_fields[shown].compare(field, Qt::CaseInsensitive) == 0)
@@ -172,6 +180,8 @@ void DataTableModel::onCursorMoved() {
         return;
     const int previous = m_marked;
     m_marked = marked;
+    if (!m_signalsMarkMoves)
+        return;
     if (previous >= 0)
         emitRowChanged(previous, IndicatorColumn, IndicatorColumn);
     if (marked >= 0)
@@ -184,7 +194,7 @@ void DataTableModel::onStateChanged() {
     if (inserting == m_inserting)
         return;
     m_inserting = inserting;
-    if (m_marked >= 0)
+    if (m_signalsMarkMoves && m_marked >= 0)
         emitRowChanged(m_marked, IndicatorColumn, IndicatorColumn);
 }
 

@@ -41,6 +41,12 @@ public:
 
     // The table row that the indicator marks, -1 when none.
     int markedRow() const;
+
+    // Whether a cursor move is signalled (the two indicator cells' dataChanged and
+    // markedRowChanged). A view that is not on screen turns it off: the mark still
+    // moves, at no further cost, and the view reads it when it is shown again.
+    bool signalsMarkMoves() const;
+    void setSignalsMarkMoves(bool on);
     // The column that shows a field, -1 when it is not shown.
     int columnOf(const QString& field) const;
 
@@ -75,6 +81,7 @@ private:
     QVector<QStringList> m_rows;
     int m_marked = -1;
     bool m_inserting = false;
+    bool m_signalsMarkMoves = true;
     QMetaObject::Connection m_sourceConnections[2];
     QMetaObject::Connection m_tableConnections[7];
 };

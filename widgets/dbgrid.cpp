@@ -82,8 +82,10 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), m_model(new DataTableModel
     header->setHighlightSections(false);
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DbGrid::onCurrentRowChanged);
-    connect(m_model, &DataTableModel::markedRowChanged, this, &DbGrid::followMark);
-    connect(m_model, &QAbstractItemModel::modelReset, this, &DbGrid::followMark);
+    // Not on screen yet: the mark moves without a signal until the grid is shown.
+    m_model->setSignalsMarkMoves(false);
+    connect(m_model, &DataTableModel::markedRowChanged, this, &DbGrid::scheduleFollowMark);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DbGrid::scheduleFollowMark);
     setItemDelegateForColumn(DataTableModel::IndicatorColumn, new MarkDelegate(this));
     setColumns({});
 }
@@ -145,6 +147,35 @@ void DbGrid::setErrorHandler(std::function<void(const std::exception&)> handler)
 
 // --- the selection shows the table's current row ---------------------------------------
 
+// Every move of the table's cursor would otherwise select and scroll (and a scroll
+// asks the window system where the pointer is): a lookup that moves the cursor
+// thousands of times in one command costs one follow, after the command.
+void DbGrid::scheduleFollowMark() {
+    if (m_followScheduled || !isVisible())
+        return;
+    m_followScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_followScheduled = false;
+            if (isVisible())
+                followMark();
+        },
+        Qt::QueuedConnection);
+}
+
+void DbGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    m_model->setSignalsMarkMoves(true);
+    followMark(); // before the grid is drawn
+}
+
+void DbGrid::hideEvent(QHideEvent* event) {
+    QTableView::hideEvent(event);
+    if (!isVisible())
+        m_model->setSignalsMarkMoves(false);
+}
+
 // The table's cursor moved (or the rows were read again): select the marked row
 // and scroll it into view, up or down only. The grid stays scrolled sideways as it
 // was: a grid not yet laid out (its viewport still small) would otherwise keep the
@@ -157,6 +188,7 @@ void DbGrid::followMark() {
     if (row >= 0)
         scrollTo(m_model->index(row, DataTableModel::IndicatorColumn));
     sideways->setValue(left);
+    emit markFollowed(row);
 }
 
 void DbGrid::showMark() {

@@ -17,7 +17,10 @@ class QMenu;
 // rows, its cells cannot be edited, and it scrolls both ways.
 //
 // The grid always shows the table as it is: every insert, delete and cursor move
-// shows at once, whoever made it, and the selection follows the mark. Selecting a
+// shows, whoever made it, and the selection follows the mark. Following the mark
+// (selecting the marked row and scrolling it into view) is done once per pass of
+// the event loop, however often the cursor moved in it, and not at all while the
+// grid is not on screen: it follows when it is shown, before it is drawn. Selecting a
 // row with the mouse or the arrow keys makes it the table's current row. A
 // right-click opens the popup menu without changing the current row or the
 // selection.
@@ -52,7 +55,14 @@ public:
     // which would otherwise leave an input event; without a handler they are dropped.
     void setErrorHandler(std::function<void(const std::exception&)> handler);
 
+signals:
+    // The selection was brought to the mark and the mark scrolled into view (for
+    // tests: how often the grid followed the table's cursor).
+    void markFollowed(int row);
+
 protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -62,6 +72,7 @@ protected:
 
 private:
     void asUserSelection(const std::function<void()>& input);
+    void scheduleFollowMark();
     void followMark();
     void showMark();
     void onCurrentRowChanged(const QModelIndex& current);
@@ -72,5 +83,6 @@ private:
     QPointer<QMenu> m_popupMenu;
     std::function<void(const std::exception&)> m_errorHandler;
     bool m_showingMark = false;
-    bool m_userSelecting = false; // handling the user's mouse or key input
+    bool m_followScheduled = false; // a follow of the mark waits for the event loop
+    bool m_userSelecting = false;   // handling the user's mouse or key input
 };

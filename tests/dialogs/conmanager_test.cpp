@@ -111,7 +111,9 @@ protected:
     void clickAdd() { QTest::mouseClick(manager->BitBtn1, Qt::LeftButton); }
 
     int markedRow() const { return grid()->tableModel()->markedRow(); }
+    // The row the grid selects after the event loop's pass, in which it follows the mark.
     int selectedRow() const {
+        QApplication::processEvents();
         const QModelIndexList rows = grid()->selectionModel()->selectedRows();
         return rows.size() == 1 ? rows[0].row() : -1;
     }

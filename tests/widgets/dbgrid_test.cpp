@@ -17,6 +17,25 @@
 
 namespace {
 
+// Counts the events of one type that reach an object.
+class EventCounter : public QObject {
+public:
+    EventCounter(QObject* watched, QEvent::Type type, int& count) : m_type(type), m_count(count) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == m_type)
+            ++m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
+};
+
 class DbGridTest : public StoreFixture {
 protected:
     void SetUp() override {
@@ -58,7 +77,9 @@ protected:
             rows << index.row();
         return rows;
     }
+    // The grid follows the mark once per pass of the event loop: checked after one.
     void expectRowIsCurrentAndSelected(int row) {
+        QApplication::processEvents();
         EXPECT_EQ(connections.currentIndex(), row);
         EXPECT_EQ(grid->tableModel()->markedRow(), row);
         EXPECT_EQ(selectedRows(), QList<int>{row});
@@ -183,6 +204,7 @@ TEST_F(DbGridTest, BringsTheCurrentRowIntoViewAndScrollsBothWays) {
     EXPECT_TRUE(grid->verticalScrollBar()->isVisible());
     EXPECT_TRUE(grid->horizontalScrollBar()->isVisible());
     connections.locate(QStringLiteral("ConnectionName"), QStringLiteral("Connection 29"));
+    QApplication::processEvents();
     const QRect row = grid->visualRect(grid->model()->index(connections.currentIndex(), 1));
     EXPECT_TRUE(grid->viewport()->rect().intersects(row)) << "the current row is shown";
     EXPECT_GT(grid->verticalScrollBar()->value(), 0);
@@ -214,6 +236,105 @@ TEST_F(DbGridTest, AMoveThatCannotSettleThePendingRowIsReportedAndTheMarkStays) 
     QTest::keyClick(grid, Qt::Key_Up);
     EXPECT_EQ(errors.size(), 2);
     expectRowIsCurrentAndSelected(3);
+}
+
+// ---------------------------------------------------------------- following the mark: when and how often
+
+// A grid over 40 connections in a window too small to show them all.
+class DbGridFollowTest : public StoreFixture {
+protected:
+    void SetUp() override {
+        for (int i = 0; i < 37; ++i)
+            file.addConnection(QStringLiteral("Connection %1").arg(i));
+        StoreFixture::SetUp();
+        auto* layout = new QVBoxLayout(&window);
+        grid = new DbGrid(&window);
+        layout->addWidget(grid);
+        grid->setColumns({{QStringLiteral("ConnectionName"), 200, QFont()}});
+        grid->setDataSource(&connectionsDs);
+        window.resize(260, 160);
+    }
+    void showWindow() {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QApplication::processEvents();
+    }
+    // Moves the cursor over every row, as the main window's tree load does, ending on the last.
+    void moveOverEveryRow() {
+        connections.first();
+        for (int row = 1; row < connections.recordCount(); ++row)
+            connections.next();
+    }
+    int lastRow() const { return connections.recordCount() - 1; }
+    bool rowInView(int row) const {
+        return grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(row, 1)));
+    }
+    void expectMarkedRowSelectedAndInView(int row) {
+        EXPECT_EQ(grid->tableModel()->markedRow(), row);
+        EXPECT_EQ(grid->currentIndex().row(), row);
+        ASSERT_EQ(grid->selectionModel()->selectedRows().size(), 1);
+        EXPECT_EQ(grid->selectionModel()->selectedRows().at(0).row(), row);
+        EXPECT_TRUE(rowInView(row)) << "row " << row << " is scrolled into view";
+    }
+
+    QWidget window;
+    DbGrid* grid = nullptr;
+};
+
+TEST_F(DbGridFollowTest, AGridNeverShownDoesNoWorkForCursorMovesAndShowsTheMarkWhenShown) {
+    QSignalSpy followed(grid, &DbGrid::markFollowed);
+    QSignalSpy cellsChanged(grid->model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy scrolled(grid->verticalScrollBar(), &QScrollBar::valueChanged);
+    moveOverEveryRow();
+    QApplication::processEvents();
+    EXPECT_EQ(followed.count(), 0);
+    EXPECT_EQ(cellsChanged.count(), 0) << "no cell is reported changed to a grid off screen";
+    EXPECT_EQ(scrolled.count(), 0);
+    EXPECT_EQ(grid->tableModel()->markedRow(), lastRow()) << "the mark itself moves";
+
+    showWindow();
+    EXPECT_GE(followed.count(), 1);
+    expectMarkedRowSelectedAndInView(lastRow());
+}
+
+TEST_F(DbGridFollowTest, AHiddenGridNeitherScrollsNorRepaintsOnCursorMoves) {
+    showWindow();
+    connections.first();
+    QApplication::processEvents();
+    expectMarkedRowSelectedAndInView(0);
+    window.hide();
+    QApplication::processEvents();
+    int paints = 0;
+    EventCounter counter(grid->viewport(), QEvent::Paint, paints);
+    QSignalSpy followed(grid, &DbGrid::markFollowed);
+    QSignalSpy cellsChanged(grid->model(), &QAbstractItemModel::dataChanged);
+    const int scrolledTo = grid->verticalScrollBar()->value();
+
+    moveOverEveryRow();
+    QApplication::processEvents();
+    EXPECT_EQ(followed.count(), 0);
+    EXPECT_EQ(cellsChanged.count(), 0);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), scrolledTo) << "a hidden grid does not scroll";
+    EXPECT_EQ(paints, 0);
+    EXPECT_EQ(grid->selectionModel()->selectedRows().at(0).row(), 0) << "nor follows the mark";
+
+    showWindow();
+    expectMarkedRowSelectedAndInView(lastRow());
+    EXPECT_GT(paints, 0) << "shown again, it is drawn";
+}
+
+TEST_F(DbGridFollowTest, SeveralMovesInOnePassOfTheEventLoopAreFollowedOnce) {
+    showWindow();
+    QSignalSpy followed(grid, &DbGrid::markFollowed);
+    moveOverEveryRow();
+    connections.locate(QStringLiteral("ConnectionName"), QStringLiteral("Connection 20"));
+    EXPECT_EQ(followed.count(), 0) << "nothing is followed before the pass";
+    QApplication::processEvents();
+    ASSERT_EQ(followed.count(), 1);
+    EXPECT_EQ(followed[0][0].toInt(), connections.currentIndex());
+    expectMarkedRowSelectedAndInView(connections.currentIndex());
+    QApplication::processEvents();
+    EXPECT_EQ(followed.count(), 1) << "a pass without a move follows nothing";
 }
 
 } // namespace
