@@ -7,6 +7,7 @@ set(ORVANTIS_APP_ID test.orvantis.Orvantis)
 set(ORVANTIS_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(ORVANTIS_PACKAGE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/orvantis)
 set(ORVANTIS_GENERATED_DIR ${CMAKE_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${ORVANTIS_GENERATED_DIR})
 
 # The menu entry starts the launcher from the private folder, by its absolute path.
 # The prefix is known only when installing (CPack installs into /usr, `cmake --install
