@@ -7,7 +7,8 @@
 #     second namespace named "peer" (run programs there with `ip netns exec peer ...`);
 #   - /etc is a private copy-on-write overlay, with an /etc/resolv.conf of its own
 #     ("search orvantis.test" and "nameserver 192.0.2.53");
-#   - /run and /var/lib/dhcp are empty private tmpfs (with /run/lock), which hides this
+#   - /run and /var/lib/dhcp are empty private tmpfs (with /run/lock and
+#     /run/orv-netns-sandbox, which holds this network namespace's name), which hides this
 #     machine's NetworkManager, systemd-resolved and DHCP client state and netsh's lock
 #     from COMMAND.
 # Everything is removed at the end, also when COMMAND fails: processes left in
@@ -58,6 +59,8 @@ trap teardown EXIT
 
 mount -t tmpfs orv-run /run
 mkdir -m 1777 /run/lock
+# Names this namespace, so that netsh's test-only kill switch knows it runs in a sandbox.
+readlink /proc/self/ns/net >/run/orv-netns-sandbox
 [ -d /var/lib/dhcp ] && mount -t tmpfs orv-dhcp /var/lib/dhcp
 mkdir -p "$work/upper" "$work/overlay-work"
 mount -t overlay orv-etc -o "lowerdir=/etc,upperdir=$work/upper,workdir=$work/overlay-work" /etc

@@ -20,7 +20,7 @@ netsh=$(realpath "$1")
 snapshot() {
     ip -4 -o addr show dev orv0 | awk '{print $4}'
     ip -4 -o addr show dev lo | awk '{print $4}'
-    ip -4 route show
+    ip -4 route show table all
     cat /etc/resolv.conf
 }
 
@@ -157,6 +157,120 @@ unset expect
 kill "$fake_nm"
 wait "$fake_nm" 2>/dev/null
 rm -rf "$fakedir" /run/NetworkManager
+
+# ---- routes of the interface that netsh did not make stay ------------------------------
+run_ok "base for routes" interface ip set address orv0 static 10.60.0.5 255.255.255.0 10.60.0.1 1
+ip route add 10.61.0.0/16 via 10.60.0.1 dev orv0
+ip route add 10.62.0.0/16 via 10.60.0.1 dev orv0 metric 5 mtu lock 1400
+ip route add default via 10.60.0.1 dev orv0 table 100
+kept_routes() {
+    ip -4 route show 10.61.0.0/16
+    ip -4 route show 10.62.0.0/16
+    ip -4 route show table 100
+}
+routes_before=$(kept_routes)
+run_ok "other routes: apply" interface ip set address orv0 static 10.60.0.7 255.255.255.0 10.60.0.254 2
+expect_equal "other routes: survive an apply" "$(kept_routes)" "$routes_before"
+expect_equal "other routes: the default route is replaced" "$(default_routes)" \
+    "default via 10.60.0.254 dev orv0 metric 2 "
+expect="; the previous configuration was restored" \
+    rejected "other routes: gateway typo" interface ip set address orv0 static 10.60.0.8 255.255.255.0 10.6.0.1 1
+expect_equal "other routes: survive a failed apply" "$(kept_routes)" "$routes_before"
+# A route whose gateway the new addresses cannot reach cannot be kept: the line fails,
+# nothing is lost.
+expect="via 10.60.0.1 table 100 cannot be kept with the new configuration (Nexthop has invalid gateway)" \
+    rejected "other routes: gateway out of the new subnet" interface ip set address orv0 static 10.70.0.5 255.255.255.0 10.70.0.1 1
+run_ok "other routes: DNS line" interface ip set dns orv0 static 10.60.0.53 primary
+expect_equal "other routes: survive a DNS line" "$(kept_routes)" "$routes_before"
+
+# ---- a run killed at each step: the next run puts back what it had changed -------------
+# ORVANTIS_NETSH_TEST_KILL_AT=N makes netsh kill itself (SIGKILL) before its N-th action
+# (and after the last one, before its journal is removed); it works only in a sandbox's
+# network namespace. The next run on the interface, here a DNS line, must first put back
+# the addresses and routes the killed run found, then do its own work.
+resolv_before=$(cat /etc/resolv.conf)
+address_state() {
+    addresses
+    ip -4 route show table all
+}
+state_before=$(address_state)
+# kill_each_step NAME ARGS...: kills an address line at every step in turn.
+kill_each_step() {
+    local name=$1 n status err
+    shift
+    for n in $(seq 1 30); do
+        err=$(ORVANTIS_NETSH_TEST_KILL_AT=$n "$netsh" "$@" 2>&1)
+        status=$?
+        if [ $status -ne 137 ]; then
+            # The run got past its last step: it ended by itself.
+            echo "$name: $((n - 1)) steps killed, then ended by itself (exit $status: $err)"
+            [ "$n" -gt 3 ] || fail "$name: the run was killed at only $((n - 1)) steps"
+            "$netsh" interface ip set address orv0 static 10.60.0.7 255.255.255.0 10.60.0.254 2
+            break
+        fi
+        local after_kill
+        after_kill=$(address_state)
+        if ! err=$("$netsh" interface ip set dns orv0 static 10.60.0.54 primary 2>&1); then
+            fail "$name, killed at step $n: the next run failed: $err"
+        elif [ "$(address_state)" != "$state_before" ]; then
+            fail "$name, killed at step $n: not put back: [$(address_state)] (after the kill: [$after_kill])"
+        elif [ "$(nameservers)" != "10.60.0.54" ]; then
+            fail "$name, killed at step $n: the next run did not do its own work"
+        elif [ -e "/run/orvantis/netsh-orv0.journal" ]; then
+            fail "$name, killed at step $n: the journal is still there"
+        else
+            pass "$name, killed at step $n: the next run put back what was there"
+        fi
+        printf '%s\n' "$resolv_before" >/etc/resolv.conf
+    done
+}
+kill_each_step "static address" interface ip set address orv0 static 10.60.0.9 255.255.255.0 10.60.0.254 3
+kill_each_step "gateway typo (rolled back)" interface ip set address orv0 static 10.60.0.9 255.255.255.0 10.6.0.1 3
+
+# A DNS line killed before and after it wrote resolv.conf: the next run (an address line)
+# puts the old file back.
+for n in 1 2; do
+    ORVANTIS_NETSH_TEST_KILL_AT=$n "$netsh" interface ip set dns orv0 static 10.60.0.55 primary 2>/dev/null
+    status=$?
+    run_ok "DNS line killed at step $n (exit $status): next run" \
+        interface ip set address orv0 static 10.60.0.7 255.255.255.0 10.60.0.254 2
+    expect_equal "DNS line killed at step $n: resolv.conf put back" "$(cat /etc/resolv.conf)" "$resolv_before"
+done
+
+# Killed again while it puts back what the first killed run left: the third run finishes.
+ORVANTIS_NETSH_TEST_KILL_AT=4 "$netsh" interface ip set address orv0 static 10.60.0.9 255.255.255.0 10.60.0.254 3 2>/dev/null
+ORVANTIS_NETSH_TEST_KILL_AT=3 "$netsh" interface ip set dns orv0 static 10.60.0.54 primary 2>/dev/null
+status=$?
+expect_equal "killed while putting back: killed" "$status" 137
+run_ok "killed while putting back: the next run" interface ip set dns orv0 static 10.60.0.54 primary
+expect_equal "killed while putting back: put back" "$(address_state)" "$state_before"
+printf '%s\n' "$resolv_before" >/etc/resolv.conf
+
+# A journal that is damaged, or in a folder others may write to, is never carried out.
+printf 'orvantis-netsh-journal 1\ninterface orv0\nsetting address\naddress 10.66.0.1/24\n' \
+    >/run/orvantis/netsh-orv0.journal
+expect="its journal /run/orvantis/netsh-orv0.journal is damaged" \
+    rejected "damaged journal" interface ip set address orv0 static 10.60.0.5 255.255.255.0 10.60.0.1 1
+run_ok "damaged journal: the next run" interface ip set address orv0 static 10.60.0.5 255.255.255.0 10.60.0.1 1
+chmod 0777 /run/orvantis
+expect="is not a folder of this user closed to others" \
+    rejected "journal folder open to others" interface ip set address orv0 static 10.60.0.6 255.255.255.0 10.60.0.1 1
+chmod 0700 /run/orvantis
+# The kill switch is dead outside a sandbox: with pid 1 in netsh's own network namespace
+# (a PID namespace of its own), the run is not killed.
+if unshare --pid --fork --mount-proc true 2>/dev/null; then
+    err=$(unshare --pid --fork --mount-proc env ORVANTIS_NETSH_TEST_KILL_AT=1 \
+        "$netsh" interface ip set address orv0 static 10.60.0.5 255.255.255.0 10.60.0.1 1 2>&1)
+    expect_equal "kill switch with process 1 in netsh's namespace: not killed" "$?" 0
+fi
+mv /run/orv-netns-sandbox /run/orv-netns-sandbox.away
+ORVANTIS_NETSH_TEST_KILL_AT=1 "$netsh" interface ip set address orv0 static 10.60.0.5 255.255.255.0 10.60.0.1 1
+expect_equal "kill switch without the sandbox's mark: not killed" "$?" 0
+mv /run/orv-netns-sandbox.away /run/orv-netns-sandbox
+
+ip route del 10.61.0.0/16 dev orv0
+ip route del 10.62.0.0/16 dev orv0
+ip route del default dev orv0 table 100
 
 # ---- static DNS ------------------------------------------------------------------
 run_ok "static DNS" interface ip set dns orv0 static 10.99.0.53 primary

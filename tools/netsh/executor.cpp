@@ -50,6 +50,15 @@ std::optional<std::string> nmWhat(const std::vector<std::string>& argv) {
     return std::nullopt;
 }
 
+// "ip -4 route add ROUTE... dev IF": a route of the interface that netsh puts back.
+std::optional<std::string> keptRouteWhat(const std::vector<std::string>& argv) {
+    if (argv.size() < 7 || argv[0] != "ip" || argv[2] != "route" || argv[3] != "add") {
+        return std::nullopt;
+    }
+    const std::vector<std::string> route(argv.begin() + 4, argv.end() - 2);
+    return "the route " + commandText(route) + " cannot be kept with the new configuration";
+}
+
 } // namespace
 
 std::string describeFailure(const Command& command, const ActionResult& result) {
@@ -59,6 +68,9 @@ std::string describeFailure(const Command& command, const ActionResult& result) 
                (reason.empty() ? " (nmcli exit " + std::to_string(result.status) + ")" : ": " + reason);
     }
     const auto detail = firstLine(result.err);
+    if (const auto what = keptRouteWhat(command.argv)) {
+        return *what + (detail.empty() ? "" : " (" + nmReason(result.err) + ")");
+    }
     return "\"" + commandText(command.argv) + "\" failed (exit " + std::to_string(result.status) + ")" +
            (detail.empty() ? "" : ": " + detail);
 }

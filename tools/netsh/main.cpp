@@ -4,6 +4,9 @@
 // asked for is in place; 1 otherwise, with one line on standard error.
 
 #include "executor.h"
+#include "journal.h"
+#include "journalfile.h"
+#include "killswitch.h"
 #include "lock.h"
 #include "net/startsignals.h"
 #include "plan.h"
@@ -11,23 +14,68 @@
 #include "system.h"
 
 #include <iostream>
+#include <optional>
 
 namespace {
+
+// Puts back what a run on this interface that was killed half-way had changed (its
+// journal is still there), before this run looks at anything. True when there was one.
+bool recoverInterrupted(const std::string& interface, netsh::KillSwitch& kill) {
+    const auto path = netsh::journalPath(interface);
+    const auto text = netsh::readJournalFile(path);
+    if (!text) {
+        return false;
+    }
+    const auto journal = netsh::parseJournal(*text);
+    const std::string what = "netsh: an earlier run on \"" + interface + "\" was interrupted";
+    if (!journal || journal->interface != interface) {
+        netsh::removeJournalFile(path);
+        throw netsh::PlanError(what + " and its journal " + path +
+                               " is damaged (now removed); check the interface's configuration");
+    }
+    netsh::Request probe;
+    probe.setting = journal->setting;
+    probe.name = interface;
+    for (const auto& step : netsh::recoveryPlan(*journal, netsh::probeFacts(probe))) {
+        kill.step();
+        if (const auto failure = netsh::performAction(step.action); !failure.empty() && !step.mayFail) {
+            netsh::removeJournalFile(path);
+            throw netsh::PlanError(what + " and what it changed could not be put back: " + failure);
+        }
+    }
+    netsh::removeJournalFile(path);
+    return true;
+}
 
 int apply(const std::vector<std::string>& args) {
     const auto request = netsh::parseRequest(args);
     const netsh::RunLock lock;
-    const auto facts = netsh::probeFacts(request);
+    netsh::KillSwitch kill;
+    auto facts = netsh::probeFacts(request);
+    if (facts.manager == netsh::Manager::Iproute2 && recoverInterrupted(request.name, kill)) {
+        facts = netsh::probeFacts(request);
+    }
     const auto plan = netsh::makePlan(request, facts);
-    netsh::Executor executor(netsh::performAction);
+    std::optional<netsh::JournalFile> journal;
+    if (facts.manager == netsh::Manager::Iproute2) {
+        journal.emplace(netsh::journalPath(request.name),
+                        netsh::journalText(netsh::journalOf(request, facts)));
+    }
+    netsh::Executor executor([&](const netsh::Action& action) {
+        kill.step();
+        return netsh::performAction(action);
+    });
     if (!executor.run(plan)) {
         std::cerr << executor.error() << '\n';
+        kill.step();
         return 1;
     }
     if (const auto missing = netsh::whatIsMissing(request, facts, netsh::observe(request, facts))) {
         std::cerr << "netsh: " << *missing << "; " << netsh::restoredText(executor.rollback()) << '\n';
+        kill.step();
         return 1;
     }
+    kill.step();
     return 0;
 }
 

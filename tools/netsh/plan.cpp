@@ -1,5 +1,7 @@
 #include "plan.h"
 
+#include "journal.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -69,10 +71,36 @@ std::optional<Command> stopDhcp(DhcpClient client, const std::string& dev, std::
     return std::nullopt;
 }
 
+// With its last address the kernel drops every route through the interface: the
+// commands that put back those netsh keeps (none when it had no address to lose).
+std::vector<Command> routesToRestore(const Facts& f, const std::string& dev) {
+    std::vector<Command> commands;
+    if (f.iface.addresses.empty()) {
+        return commands;
+    }
+    for (auto args : f.iface.routes) {
+        args.insert(args.begin(), "route");
+        args.insert(args.begin() + 1, "add");
+        args.insert(args.end(), {"dev", dev});
+        commands.push_back(ip(std::move(args)));
+    }
+    return commands;
+}
+
+// Steps that put back the routes netsh keeps, once the new addresses are there; each
+// undone by taking it away again. A route the new addresses cannot carry (its gateway
+// is out of reach) fails the line, so that no route is ever lost in silence.
+void restoreRoutes(Plan& plan, const Facts& f, const std::string& dev) {
+    for (const auto& command : routesToRestore(f, dev)) {
+        auto remove = command;
+        remove.argv[3] = "del";
+        plan.push_back({command, false, {remove}});
+    }
+}
+
 // Steps that stop a running DHCP client and clear the interface's IPv4 addresses
 // and default routes, each undone by putting back what was there.
-void clearInterface(Plan& plan, const Request& r, const Facts& f) {
-    const auto& dev = r.name;
+void clearInterface(Plan& plan, const std::string& dev, const Facts& f) {
     const bool dhcpcd = f.dhcpClient == DhcpClient::Dhcpcd;
     if (f.dhcpPid || dhcpcd) {
         if (auto stop = stopDhcp(f.dhcpClient, dev, f.dhcpPid)) {
@@ -90,14 +118,17 @@ void clearInterface(Plan& plan, const Request& r, const Facts& f) {
     for (const auto& address : f.iface.addresses) {
         flush.undo.push_back(ip({"addr", "add", address, "broadcast", "+", "dev", dev}));
     }
+    for (const auto& route : routesToRestore(f, dev)) {
+        flush.undo.push_back(route);
+    }
     plan.push_back(flush);
     plan.push_back({Command{{"ip", "link", "set", "dev", dev, "up"}}, false, {}});
 }
 
 Plan iproute2Address(const Request& r, const Facts& f) {
     Plan plan;
-    clearInterface(plan, r, f);
     const auto& dev = r.name;
+    clearInterface(plan, dev, f);
     if (r.source == Source::Dhcp) {
         auto stop = stopDhcp(f.dhcpClient, dev, std::nullopt);
         Step start{startDhcp(f.dhcpClient, dev), false, {}};
@@ -105,6 +136,7 @@ Plan iproute2Address(const Request& r, const Facts& f) {
             start.undo.push_back(*stop);
         }
         plan.push_back(start);
+        restoreRoutes(plan, f, dev);
         return plan;
     }
     const auto address = addressText(r);
@@ -114,6 +146,32 @@ Plan iproute2Address(const Request& r, const Facts& f) {
     if (r.gateway) {
         const DefaultRoute route{*r.gateway, r.metric};
         plan.push_back({ip(routeArgs("append", route, dev)), false, {ip(routeArgs("del", route, dev))}});
+    }
+    restoreRoutes(plan, f, dev);
+    return plan;
+}
+
+Plan addressRecovery(const Journal& journal, const Facts& now) {
+    const auto& dev = journal.interface;
+    Plan plan;
+    clearInterface(plan, dev, now);
+    if (journal.dhcpRan) {
+        plan.push_back({startDhcp(now.dhcpClient, dev), false, {}});
+    } else {
+        for (const auto& address : journal.previous.addresses) {
+            plan.push_back({ip({"addr", "add", address, "broadcast", "+", "dev", dev}), false, {}});
+        }
+        for (const auto& route : journal.previous.defaultRoutes) {
+            plan.push_back({ip(routeArgs("append", route, dev)), false, {}});
+        }
+    }
+    Facts previous;
+    previous.iface = journal.previous;
+    for (const auto& command : routesToRestore(previous, dev)) {
+        plan.push_back({command, false, {}});
+    }
+    for (auto& step : plan) {
+        step.undo.clear(); // nothing to go back to: this is the going back
     }
     return plan;
 }
@@ -160,6 +218,13 @@ Plan nmPlan(const Request& r, const Facts& f) {
 
 // ---- DNS without NetworkManager ----------------------------------------------------
 
+// Gives systemd-resolved's link the servers it had (none: back to its own).
+Command resolvedRestore(const std::string& dev, const std::vector<std::string>& servers) {
+    auto argv = std::vector<std::string>{"resolvectl", servers.empty() ? "revert" : "dns", dev};
+    argv.insert(argv.end(), servers.begin(), servers.end());
+    return {argv};
+}
+
 Plan dnsPlan(const Request& r, const Facts& f) {
     const auto servers =
         r.source == Source::Static ? std::vector<std::string>{r.dnsServer.text()} : dhcpDnsServers(f);
@@ -168,11 +233,9 @@ Plan dnsPlan(const Request& r, const Facts& f) {
                  false,
                  {WriteFile{f.resolvConfPath, f.resolvConf}}}};
     }
-    auto restore = std::vector<std::string>{"resolvectl", f.resolvedDns.empty() ? "revert" : "dns", r.name};
-    restore.insert(restore.end(), f.resolvedDns.begin(), f.resolvedDns.end());
     auto set = std::vector<std::string>{"resolvectl", "dns", r.name};
     set.insert(set.end(), servers.begin(), servers.end());
-    return {{Command{set}, false, {Command{restore}}}};
+    return {{Command{set}, false, {resolvedRestore(r.name, f.resolvedDns)}}};
 }
 
 } // namespace
@@ -226,6 +289,16 @@ NmConnection chooseNmConnection(const std::string& name, const std::vector<NmCon
         throw UsageError(loopbackRefusal(name));
     }
     return found.front();
+}
+
+Plan recoveryPlan(const Journal& journal, const Facts& now) {
+    if (journal.setting == Setting::Address) {
+        return addressRecovery(journal, now);
+    }
+    if (journal.resolver == Resolver::ResolvConf) {
+        return {{WriteFile{now.resolvConfPath, journal.resolvConf}, false, {}}};
+    }
+    return {{resolvedRestore(journal.interface, journal.resolvedDns), false, {}}};
 }
 
 Plan makePlan(const Request& request, const Facts& facts) {

@@ -81,6 +81,88 @@ std::vector<DefaultRoute> parseDefaultRoutes(std::string_view output) {
     return result;
 }
 
+namespace {
+
+bool isOneOf(const std::string& word, std::initializer_list<const char*> list) {
+    return std::any_of(list.begin(), list.end(), [&](const char* item) { return word == item; });
+}
+
+// Keys that `ip route` prints with a value (some with "lock" before it).
+bool takesValue(const std::string& key) {
+    return isOneOf(key, {"via",        "src",
+                         "metric",     "table",
+                         "scope",      "proto",
+                         "realms",     "mtu",
+                         "advmss",     "window",
+                         "rtt",        "rttvar",
+                         "ssthresh",   "cwnd",
+                         "initcwnd",   "initrwnd",
+                         "hoplimit",   "quickack",
+                         "congctl",    "features",
+                         "reordering", "fastopen_no_cookie",
+                         "tos",        "dsfield",
+                         "pref",       "expires",
+                         "nhid"});
+}
+
+// The arguments that add one route line again, or nothing for a route netsh does not keep.
+std::optional<std::vector<std::string>> keptRoute(const std::vector<std::string>& w) {
+    std::size_t i = 0;
+    if (i < w.size() && isOneOf(w[i], {"unicast", "local", "broadcast", "multicast", "anycast", "blackhole",
+                                       "unreachable", "prohibit", "throw", "nat"})) {
+        if (w[i] != "unicast") {
+            return std::nullopt; // the kernel's own local and broadcast routes, or routes without a device
+        }
+        ++i;
+    }
+    if (i >= w.size() || w[i] == "nexthop") {
+        return std::nullopt;
+    }
+    std::vector<std::string> args{w[i++]};
+    bool mainTable = true;
+    while (i < w.size()) {
+        const auto& key = w[i++];
+        if (isOneOf(key,
+                    {"linkdown", "dead", "offload", "trap", "rt_offload", "rt_trap", "rt_offload_failed"})) {
+            continue; // the route's state, not part of it
+        }
+        args.push_back(key);
+        if (!takesValue(key)) {
+            continue;
+        }
+        if (i < w.size() && w[i] == "lock") {
+            args.push_back(w[i++]);
+        }
+        if (i >= w.size()) {
+            return std::nullopt;
+        }
+        const auto& value = w[i++];
+        if ((key == "proto" && isOneOf(value, {"kernel", "dhcp"})) || key == "expires" || key == "nhid") {
+            return std::nullopt;
+        }
+        if (key == "table" && value != "main") {
+            mainTable = false;
+        }
+        args.push_back(value);
+    }
+    if (args.front() == "default" && mainTable) {
+        return std::nullopt; // the default route that netsh replaces
+    }
+    return args;
+}
+
+} // namespace
+
+std::vector<std::vector<std::string>> parseKeptRoutes(std::string_view output) {
+    std::vector<std::vector<std::string>> result;
+    for (const auto& line : lines(output)) {
+        if (auto args = keptRoute(words(line))) {
+            result.push_back(std::move(*args));
+        }
+    }
+    return result;
+}
+
 NmSettings parseNmSettings(std::string_view output) {
     auto l = lines(output);
     l.resize(6);

@@ -25,6 +25,10 @@ struct DefaultRoute {
 struct InterfaceState {
     std::vector<std::string> addresses; // "a.b.c.d/prefix"
     std::vector<DefaultRoute> defaultRoutes;
+    // Every other route through the interface that netsh keeps (not the main table's
+    // default route it replaces, not the kernel's own, not a DHCP client's), each as the
+    // arguments of `ip -4 route add ARGS dev IF`. The kernel drops them with the last address.
+    std::vector<std::vector<std::string>> routes;
     friend bool operator==(const InterfaceState&, const InterfaceState&) = default;
 };
 
@@ -65,6 +69,8 @@ struct Facts {
 std::vector<std::string> parseIpAddresses(std::string_view output);
 // `ip -4 route show default dev IF`
 std::vector<DefaultRoute> parseDefaultRoutes(std::string_view output);
+// `ip -4 route show table all dev IF`: the routes netsh keeps (InterfaceState::routes).
+std::vector<std::vector<std::string>> parseKeptRoutes(std::string_view output);
 // `nmcli -g ipv4.method,ipv4.addresses,ipv4.gateway,ipv4.route-metric,ipv4.dns,ipv4.ignore-auto-dns ...`
 NmSettings parseNmSettings(std::string_view output);
 // `nmcli -g IP4.ADDRESS,IP4.GATEWAY,IP4.DNS ...`

@@ -104,6 +104,7 @@ InterfaceState readInterface(const std::string& dev) {
     state.addresses = parseIpAddresses(runProgram({"ip", "-4", "-o", "addr", "show", "dev", dev}).out);
     state.defaultRoutes =
         parseDefaultRoutes(runProgram({"ip", "-4", "route", "show", "default", "dev", dev}).out);
+    state.routes = parseKeptRoutes(runProgram({"ip", "-4", "route", "show", "table", "all", "dev", dev}).out);
     return state;
 }
 
