@@ -1,25 +1,143 @@
-// The administrator check on Linux: root, or CAP_NET_ADMIN in the effective set.
+// The administrator check on Linux: NetworkManager's answer when it runs, else the
+// capabilities that netsh will have.
 #include "net/admin.h"
+#include "net/childprocess_posix.h"
+#include "net/networkmanager.h"
 
+#include <array>
+#include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <linux/nsfs.h>
+#include <linux/securebits.h>
 #include <string>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace {
+
+// nmcli's share of the 50 ms that the check may take.
+constexpr std::chrono::milliseconds kNmcliTimeLimit{40};
+// The inode number of the machine's first user namespace (PROC_USER_INIT_INO).
+constexpr ino_t kInitialUserNamespace = 0xEFFFFFFDu;
+// How many user namespaces deep the owner of the network namespace is looked for.
+constexpr int kNestingLimit = 33;
+
+// nmcli from the system folders only, never from PATH.
+std::string systemNmcli() {
+    for (const char* folder : {"/usr/sbin", "/usr/bin", "/sbin", "/bin"}) {
+        const std::string path = std::string(folder) + "/nmcli";
+        if (::access(path.c_str(), X_OK) == 0)
+            return path;
+    }
+    return {};
+}
+
+// This environment with the untranslated C locale, so that nmcli's values read the same everywhere.
+std::vector<std::string> plainLocaleEnvironment() {
+    std::vector<std::string> environment;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string text = *entry;
+        if (text.rfind("LC_", 0) != 0 && text.rfind("LANG=", 0) != 0 && text.rfind("LANGUAGE=", 0) != 0)
+            environment.push_back(text);
+    }
+    environment.push_back("LC_ALL=C");
+    return environment;
+}
+
+// NetworkManager's permission to modify system connections for this user: nmcli asks it
+// over the system bus. No answer within the time limit counts as no.
+bool networkManagerGrantsChange() {
+    const std::string nmcli = systemNmcli();
+    if (nmcli.empty())
+        return false; // netsh cannot work with NetworkManager without nmcli either
+    std::vector<std::string> environment = plainLocaleEnvironment();
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    const auto deadline = ChildProcess::Clock::now() + kNmcliTimeLimit;
+    const std::unique_ptr<ChildProcess> child = ChildProcess::start(
+        nmcli, {"nmcli", "-t", "-f", "PERMISSION,VALUE", "general", "permissions"}, envp.data());
+    if (!child)
+        return false;
+    const std::optional<int> status = child->waitUntil(deadline);
+    return status && exitCodeOf(*status) == 0 && nmcliGrantsSystemChange(child->output());
+}
 
 std::string readProcSelfStatus() {
     std::ifstream file("/proc/self/status");
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+bool noRootSecurebit() {
+    const int bits = ::prctl(PR_GET_SECUREBITS, 0, 0, 0, 0);
+    return bits > 0 && (bits & SECBIT_NOROOT);
+}
+
+class ScopedFd {
+public:
+    explicit ScopedFd(int fd) : m_fd(fd) {}
+    ~ScopedFd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ScopedFd(const ScopedFd&) = delete;
+    ScopedFd& operator=(const ScopedFd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether capabilities of this process's user namespace reach the network namespace it
+// is in: that namespace's owner is this user namespace or one below it. Capabilities
+// held only in a user namespace of their own (a container's root, `unshare --user`)
+// do not reach the machine's network.
+bool userNamespaceReachesNetwork() {
+    struct stat own {};
+    if (::stat("/proc/self/ns/user", &own) != 0)
+        return true; // a kernel without user namespaces: there is only the first one
+    if (own.st_ino == kInitialUserNamespace)
+        return true;
+    const ScopedFd network(::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC));
+    if (network.get() < 0)
+        return false;
+    // The owner, then its parents; EPERM once a namespace is above this process's own.
+    auto owner = std::make_unique<ScopedFd>(::ioctl(network.get(), NS_GET_USERNS));
+    for (int depth = 0; depth < kNestingLimit && owner->get() >= 0; ++depth) {
+        struct stat candidate {};
+        if (::fstat(owner->get(), &candidate) != 0)
+            return false;
+        if (sameFile(candidate, own))
+            return true;
+        owner = std::make_unique<ScopedFd>(::ioctl(owner->get(), NS_GET_PARENT));
+    }
+    return false;
+}
+
+bool capabilitiesGrantChange() {
+    const std::optional<CapabilityState> state = parseCapabilityState(readProcSelfStatus());
+    return state && startedProgramKeepsNetAdmin(*state, noRootSecurebit()) && userNamespaceReachesNetwork();
+}
+
 } // namespace
 
 bool IsAdmin() noexcept {
-    if (::geteuid() == 0)
-        return true;
     try {
-        return statusGrantsNetAdmin(readProcSelfStatus());
+        if (NetworkManagerRuns())
+            return networkManagerGrantsChange();
+        return capabilitiesGrantChange();
     } catch (...) {
         return false;
     }

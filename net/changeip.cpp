@@ -4,7 +4,9 @@
 #include "net/process.h"
 
 #include <limits>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -20,6 +22,55 @@ void sleepPause(std::chrono::milliseconds duration) {
 
 std::string ChangeIpText::failed(std::uint32_t exitCode) {
     return "Changing IP settings failed: netsh ended with code " + std::to_string(exitCode) + ".";
+}
+
+namespace {
+
+bool isLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// One line as shown: tabs as blanks, other control characters left out, no trailing
+// blanks, at most kShownLineLength characters (UTF-8 sequences kept whole).
+std::string shownLine(std::string_view line) {
+    std::string shown;
+    std::size_t characters = 0;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && c != '\t')
+            continue;
+        if (byte == 0x7F)
+            continue;
+        const bool startsCharacter = (byte & 0xC0) != 0x80;
+        if (startsCharacter && ++characters > ChangeIpText::kShownLineLength) {
+            shown.erase(shown.find_last_not_of(' ') + 1);
+            return shown + "...";
+        }
+        shown += c == '\t' ? ' ' : c;
+    }
+    shown.erase(shown.find_last_not_of(' ') + 1);
+    return shown;
+}
+
+} // namespace
+
+std::string ChangeIpText::shownOutput(const std::string& output) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = start;
+        while (end < output.size() && !isLineEnd(output[end]))
+            ++end;
+        std::string line = shownLine(std::string_view(output).substr(start, end - start));
+        if (!line.empty())
+            lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    const std::size_t first = lines.size() > kShownLines ? lines.size() - kShownLines : 0;
+    std::string shown;
+    for (std::size_t i = first; i < lines.size(); ++i)
+        shown += (shown.empty() ? "" : "\r") + lines[i];
+    return shown;
 }
 
 TChangeIp::TChangeIp(std::shared_ptr<JobHost> host, std::shared_ptr<ProcessLauncher> launcher, JobPause pause)
@@ -113,7 +164,7 @@ std::int32_t TChangeIp::RunAndWait(const std::string& commandLine, int showMode,
         outcome.kind = LineOutcome::Kind::Unknown;
         Synchronize(&TChangeIp::ShowChangingText);
         const std::uint32_t exitCode = process->waitForExit();
-        outcome = {LineOutcome::Kind::Ended, exitCode};
+        outcome = {LineOutcome::Kind::Ended, exitCode, ChangeIpText::shownOutput(process->output())};
         if (exitCode == 0)
             Synchronize(&TChangeIp::ShowChangedText);
         else
@@ -155,7 +206,8 @@ bool TChangeIp::LineOutcome::failed() const {
 std::string TChangeIp::LineOutcome::describe() const {
     if (kind == Kind::NotStarted)
         return "netsh could not be started";
-    return "netsh ended with code " + std::to_string(exitCode);
+    const std::string text = "netsh ended with code " + std::to_string(exitCode);
+    return printed.empty() ? text : text + "\r" + printed;
 }
 
 std::string TChangeIp::notAppliedText(const LineOutcome& addressLine, const LineOutcome& dnsLine) {

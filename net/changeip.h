@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -76,6 +77,14 @@ inline constexpr const char* kMissingConnection =
 inline constexpr const char* kNotApplied = "The IP Set was not applied completely.";
 // "Changing IP settings failed: netsh ended with code N." (N in decimal)
 std::string failed(std::uint32_t exitCode);
+
+// What a command line printed, as the closing warning shows it after the line's text:
+// its last kShownLines lines that hold more than blanks, each without control
+// characters and trailing blanks and cut to kShownLineLength characters (an
+// ellipsis "..." marks the cut), joined by "\r". Empty when it printed only blanks.
+inline constexpr std::size_t kShownLines = 6;
+inline constexpr std::size_t kShownLineLength = 200;
+std::string shownOutput(const std::string& output);
 } // namespace ChangeIpText
 
 // The IP change job: applies a copy of an IP set to its connection on a worker thread
@@ -115,7 +124,8 @@ public:
 
     // Runs the address line and the DNS line for the connection, with FDNS and FDHCP,
     // then stops and hides the indicator and, when a line failed, shows the warning
-    // "The IP Set was not applied completely." with one line per failed command line.
+    // "The IP Set was not applied completely." with one line per failed command line,
+    // each followed by what netsh printed (ChangeIpText::shownOutput), when it printed anything.
     void ApplySettings(const std::string& connectionName, const std::string& ipAddress,
                        const std::string& subnetMask, const std::string& gateway);
 
@@ -124,6 +134,7 @@ private:
     struct LineOutcome {
         enum class Kind { NotStarted, Unknown, Ended } kind = Kind::NotStarted;
         std::uint32_t exitCode = 0;
+        std::string printed; // what netsh printed, as shown (ChangeIpText::shownOutput)
         bool failed() const;
         std::string describe() const;
     };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/outputtail.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -27,6 +29,12 @@ public:
     // EOSError with the platform's error code (ProcessWaitError when the platform
     // reports no error code, as for a Windows process that still answers STILL_ACTIVE).
     virtual std::uint32_t waitForExit() = 0;
+
+    // What the process printed on its standard output and standard error together, in
+    // the order it came, as UTF-8 text: the last kOutputLimit bytes (OutputTail), read
+    // while waitForExit() waits, so that a process printing more than a pipe holds
+    // never blocks. Complete once waitForExit() has returned; empty when it printed nothing.
+    virtual std::string output() const = 0;
 };
 
 // Starts command lines as processes of their own, without a shell. The first word of

@@ -1,21 +1,15 @@
 // The process runner on Linux: the command line is split by the Windows rules, the
 // program is looked up in the program's own folder, its private folder and then on PATH, and it runs
-// without a shell, with its standard input from /dev/null.
+// without a shell, with its standard input from /dev/null and what it prints kept for the job.
 #include "net/argsplit.h"
-#include "net/oserror.h"
+#include "net/childprocess_posix.h"
 #include "net/process.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <optional>
-#include <spawn.h>
 #include <string_view>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -80,72 +74,15 @@ std::optional<std::string> findProgram(const std::string& name, const std::strin
     return std::nullopt;
 }
 
-std::uint32_t exitCodeOf(int status) {
-    if (WIFEXITED(status))
-        return static_cast<std::uint32_t>(WEXITSTATUS(status));
-    if (WIFSIGNALED(status))
-        return 128u + static_cast<std::uint32_t>(WTERMSIG(status));
-    return 0xFFFFFFFFu;
-}
-
-int waitForChild(pid_t pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return status;
-}
-
-class SpawnFileActions {
-public:
-    SpawnFileActions() { m_ok = ::posix_spawn_file_actions_init(&m_actions) == 0; }
-    ~SpawnFileActions() {
-        if (m_ok)
-            ::posix_spawn_file_actions_destroy(&m_actions);
-    }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-
-    bool standardInputFromNull() {
-        return m_ok &&
-               ::posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0;
-    }
-    const posix_spawn_file_actions_t* get() const { return &m_actions; }
-
-private:
-    posix_spawn_file_actions_t m_actions{};
-    bool m_ok = false;
-};
-
 class PosixProcess final : public RunningProcess {
 public:
-    explicit PosixProcess(pid_t pid) : m_pid(pid) {}
-    ~PosixProcess() override {
-        // A process that nobody waited for runs on; a thread of its own reaps it.
-        if (m_waited)
-            return;
-        try {
-            std::thread([pid = m_pid] { waitForChild(pid); }).detach();
-        } catch (const std::system_error&) {
-            // No thread to spare: the ended process stays a zombie until the program ends.
-        }
-    }
-    PosixProcess(const PosixProcess&) = delete;
-    PosixProcess& operator=(const PosixProcess&) = delete;
+    explicit PosixProcess(std::unique_ptr<ChildProcess> child) : m_child(std::move(child)) {}
 
-    std::uint32_t waitForExit() override {
-        m_waited = true;
-        const int status = waitForChild(m_pid);
-        // ECHILD when the program ignores SIGCHLD: the child was reaped unseen.
-        if (status < 0)
-            throw EOSError(static_cast<std::uint32_t>(errno));
-        return exitCodeOf(status);
-    }
+    std::uint32_t waitForExit() override { return exitCodeOf(m_child->wait()); }
+    std::string output() const override { return m_child->output(); }
 
 private:
-    pid_t m_pid;
-    bool m_waited = false;
+    std::unique_ptr<ChildProcess> m_child;
 };
 
 class PosixProcessLauncher final : public ProcessLauncher {
@@ -157,17 +94,10 @@ public:
         const std::optional<std::string> program = findProgram(arguments.front(), m_programFolder);
         if (!program)
             return nullptr;
-        SpawnFileActions actions;
-        if (!actions.standardInputFromNull())
+        std::unique_ptr<ChildProcess> child = ChildProcess::start(*program, std::move(arguments), environ);
+        if (!child)
             return nullptr;
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (::posix_spawn(&pid, program->c_str(), actions.get(), nullptr, argv.data(), environ) != 0)
-            return nullptr;
-        return std::make_unique<PosixProcess>(pid);
+        return std::make_unique<PosixProcess>(std::move(child));
     }
 
 private:

@@ -1,18 +1,83 @@
 // The process runner on Windows: CreateProcessA with the whole command line in a
 // writable buffer, a hidden window and a console of its own. netsh always comes from
-// the system folder, never from the current directory.
+// the system folder, never from the current directory. What the child prints comes
+// back through a pipe given to it as its standard output and error; it inherits that
+// pipe and its standard input (NUL), and no other handle of the program.
 #include "net/process_win32.h"
 
 #include "net/argsplit.h"
 #include "net/oserror.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
 namespace {
+
+// While the pipe is open, how often to look whether the child has ended already.
+constexpr DWORD kLookPeriodMs = 20;
+
+// A handle closed when it goes out of scope, unless released.
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle = nullptr) : m_handle(handle) {}
+    ~ScopedHandle() { reset(); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    HANDLE get() const { return m_handle; }
+    HANDLE* receive() { return &m_handle; }
+    HANDLE release() { return std::exchange(m_handle, nullptr); }
+    void reset() {
+        if (m_handle && m_handle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_handle);
+        m_handle = nullptr;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+// The handles a child is given: the write end of the output pipe (its standard output
+// and error) and NUL (its standard input), both inheritable; the read end stays ours.
+struct ChildStreams {
+    ScopedHandle outputRead;
+    ScopedHandle outputWrite;
+    ScopedHandle input;
+
+    bool open() {
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        if (!::CreatePipe(outputRead.receive(), outputWrite.receive(), &inheritable, 0) ||
+            !::SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0))
+            return false;
+        *input.receive() = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                         OPEN_EXISTING, 0, nullptr);
+        return input.get() != INVALID_HANDLE_VALUE;
+    }
+};
+
+// What the text the console code page (OEM) gives reads as in UTF-8.
+std::string oemToUtf8(const std::string& oem) {
+    if (oem.empty())
+        return {};
+    const int wideLength =
+        ::MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), nullptr, 0);
+    if (wideLength <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), wide.data(), wideLength);
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return {};
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
 
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -87,8 +152,11 @@ std::optional<std::string> findProgram(const std::string& word, const std::strin
 
 class Win32Process final : public RunningProcess {
 public:
-    Win32Process(HANDLE process, HANDLE thread) : m_process(process), m_thread(thread) {}
+    Win32Process(HANDLE process, HANDLE thread, HANDLE output)
+        : m_process(process), m_thread(thread), m_output(output) {}
     ~Win32Process() override {
+        if (m_output)
+            ::CloseHandle(m_output);
         if (m_thread)
             ::CloseHandle(m_thread);
         if (m_process)
@@ -98,6 +166,7 @@ public:
     Win32Process& operator=(const Win32Process&) = delete;
 
     std::uint32_t waitForExit() override {
+        readUntilEnded();
         if (::WaitForSingleObject(m_process, INFINITE) == WAIT_FAILED)
             throw EOSError(::GetLastError());
         DWORD exitCode = 0;
@@ -110,9 +179,84 @@ public:
         return exitCode;
     }
 
+    std::string output() const override { return oemToUtf8(m_printed.text()); }
+
 private:
+    // Reads the pipe until every writer has closed it or the child has ended (a process
+    // it left behind may hold the pipe open, and is not waited for).
+    void readUntilEnded() {
+        while (m_output) {
+            if (!readAvailable())
+                break;
+            const DWORD waited = ::WaitForSingleObject(m_process, kLookPeriodMs);
+            if (waited == WAIT_FAILED)
+                throw EOSError(::GetLastError());
+            if (waited == WAIT_OBJECT_0) {
+                readAvailable(); // what it printed before it ended is in the pipe already
+                break;
+            }
+        }
+        closeOutput();
+    }
+
+    // Reads what the pipe holds now; false once it is broken (every writer has gone).
+    bool readAvailable() {
+        std::array<char, 4096> buffer;
+        for (;;) {
+            DWORD available = 0;
+            if (!::PeekNamedPipe(m_output, nullptr, 0, nullptr, &available, nullptr))
+                return false;
+            if (available == 0)
+                return true;
+            DWORD read = 0;
+            if (!::ReadFile(m_output, buffer.data(), std::min<DWORD>(available, buffer.size()), &read,
+                            nullptr))
+                return false;
+            m_printed.append(std::string_view(buffer.data(), read));
+        }
+    }
+
+    void closeOutput() {
+        if (m_output)
+            ::CloseHandle(m_output);
+        m_output = nullptr;
+    }
+
     HANDLE m_process;
     HANDLE m_thread;
+    HANDLE m_output; // the read end of the child's output pipe; null once read to its end
+    OutputTail m_printed;
+};
+
+// The attribute list that limits what a child inherits to the handles given.
+class InheritOnly {
+public:
+    explicit InheritOnly(std::array<HANDLE, 2> handles) : m_handles(handles) {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_storage.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_storage.data());
+        if (size == 0 || !::InitializeProcThreadAttributeList(list, 1, 0, &size))
+            return;
+        m_list = list;
+        m_ok = ::UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, m_handles.data(),
+                                           sizeof(HANDLE) * m_handles.size(), nullptr, nullptr);
+    }
+    ~InheritOnly() {
+        if (m_list)
+            ::DeleteProcThreadAttributeList(m_list);
+    }
+    InheritOnly(const InheritOnly&) = delete;
+    InheritOnly& operator=(const InheritOnly&) = delete;
+
+    // Null when the list could not be made.
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return m_ok ? m_list : nullptr; }
+
+private:
+    std::array<HANDLE, 2> m_handles;
+    std::vector<std::byte> m_storage;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+    bool m_ok = false;
 };
 
 class Win32ProcessLauncher final : public ProcessLauncher {
@@ -124,18 +268,30 @@ public:
             findProgram(splitCommandLine(commandLine).front(), m_programFolder);
         if (!program)
             return nullptr;
+        ChildStreams streams;
+        if (!streams.open())
+            return nullptr;
+        const InheritOnly inherit({streams.outputWrite.get(), streams.input.get()});
+        if (!inherit.get())
+            return nullptr;
         // CreateProcessA may write into the command line: it gets a copy of the whole line.
         std::vector<char> buffer(commandLine.begin(), commandLine.end());
         buffer.push_back('\0');
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = static_cast<WORD>(showMode);
+        STARTUPINFOEXA startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+        startup.StartupInfo.wShowWindow = static_cast<WORD>(showMode);
+        startup.StartupInfo.hStdInput = streams.input.get();
+        startup.StartupInfo.hStdOutput = streams.outputWrite.get();
+        startup.StartupInfo.hStdError = streams.outputWrite.get();
+        startup.lpAttributeList = inherit.get();
         PROCESS_INFORMATION info{};
-        if (!::CreateProcessA(program->c_str(), buffer.data(), nullptr, nullptr, FALSE,
-                              CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info))
+        if (!::CreateProcessA(program->c_str(), buffer.data(), nullptr, nullptr, TRUE,
+                              CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | EXTENDED_STARTUPINFO_PRESENT,
+                              nullptr, nullptr, &startup.StartupInfo, &info))
             return nullptr;
-        return AdoptProcessHandles(info.hProcess, info.hThread);
+        // The child holds its own copies now; the pipe reaches its end when the child's go.
+        return std::make_unique<Win32Process>(info.hProcess, info.hThread, streams.outputRead.release());
     }
 
 private:
@@ -145,7 +301,7 @@ private:
 } // namespace
 
 std::unique_ptr<RunningProcess> AdoptProcessHandles(HANDLE process, HANDLE thread) {
-    return std::make_unique<Win32Process>(process, thread);
+    return std::make_unique<Win32Process>(process, thread, nullptr);
 }
 
 std::unique_ptr<ProcessLauncher> makeProcessLauncher(std::string programFolder) {

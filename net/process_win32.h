@@ -7,6 +7,6 @@
 #include <windows.h>
 
 // A started process from its process handle and the handle of its first thread (either
-// may be null); both are closed when the result is destroyed. The launcher makes its
-// processes this way.
+// may be null); both are closed when the result is destroyed. Its output reads empty:
+// there is no pipe to read.
 std::unique_ptr<RunningProcess> AdoptProcessHandles(HANDLE process, HANDLE thread);

@@ -17,20 +17,27 @@ orvantis_add_test(NAME net_commandline_test
     SOURCES commandline_test.cpp argsplit_test.cpp
     LIBS orvantis_net_changeip)
 orvantis_add_test(NAME net_changeip_test
-    SOURCES changeip_test.cpp changeipfakes.h
+    SOURCES changeip_test.cpp outputtail_test.cpp changeipfakes.h
     LIBS orvantis_net_changeip)
 
 if(WIN32)
     orvantis_changeip_helper(orvantis_test_recordcmdline recordcmdline_win32.cpp)
+    orvantis_changeip_helper(orvantis_test_inherited inherited_win32.cpp)
     orvantis_add_test(NAME net_changeip_win32_test
         SOURCES changeip_win32_test.cpp changeipfakes.h
         LIBS orvantis_net_changeip)
     add_dependencies(net_changeip_win32_test
-        orvantis_test_exitwith orvantis_test_recordargs orvantis_test_recordcmdline)
+        orvantis_test_exitwith orvantis_test_recordargs orvantis_test_recordcmdline orvantis_test_inherited)
 else()
+    add_executable(orvantis_test_isadminprobe isadminprobe.cpp childcheck.h)
+    target_link_libraries(orvantis_test_isadminprobe PRIVATE orvantis_net_changeip orvantis_net_networkmanager
+        orvantis_options)
     orvantis_add_test(NAME net_admin_test
-        SOURCES admin_test.cpp
-        LIBS orvantis_net_changeip)
+        SOURCES admin_test.cpp childcheck.h
+        LIBS orvantis_net_changeip orvantis_net_networkmanager)
+    add_dependencies(net_admin_test orvantis_test_isadminprobe)
+    target_compile_definitions(net_admin_test PRIVATE
+        ORVANTIS_ISADMIN_PROBE="$<TARGET_FILE:orvantis_test_isadminprobe>")
     orvantis_add_test(NAME net_process_posix_test
         SOURCES process_posix_test.cpp changeipfakes.h
         LIBS orvantis_net_changeip orvantis_net_startup)

@@ -76,6 +76,21 @@ TEST_F(ChangeIpJob, NonZeroExitShowsTheFailureTextAndTheWarning) {
     EXPECT_EQ(runToEnd(makeJob({1, 0})), expected);
 }
 
+TEST_F(ChangeIpJob, WhatNetshPrintsChangesNoTextOnTheIndicator) {
+    auto job = makeJob({1, 0});
+    launcher->setOutputs({"Element not found.\r\n", "Ok.\r\n"});
+    const Events expected = concat(
+        {kOpening,
+         {"start (0) " + kAddressLine, kChanging, "wait",
+          "label Changing IP settings failed: netsh ended with code 1.", "pause 1000"},
+         kOpening,
+         {"start (0) " + kDnsLine, kChanging, "wait", kChanged, "pause 1000"},
+         {"animate stop", "animate hide", "label hide",
+          "warning: The IP Set was not applied completely.\rAddress settings: netsh ended with code 1\r"
+          "Element not found."}});
+    EXPECT_EQ(runToEnd(std::move(job)), expected);
+}
+
 TEST_F(ChangeIpJob, ProcessThatCannotStartShowsItsTextAndTheDnsLineStillRuns) {
     const Events expected = concat(
         {kOpening,
@@ -105,12 +120,15 @@ struct WarningCase {
     const char* name;
     Outcomes outcomes;
     std::string lastEvent;
+    std::vector<std::string> outputs = {}; // what each process prints
 };
 
 class ClosingWarning : public ChangeIpJob, public testing::WithParamInterface<WarningCase> {};
 
 TEST_P(ClosingWarning, NamesEachFailedLine) {
-    const Events events = runToEnd(makeJob(GetParam().outcomes));
+    auto job = makeJob(GetParam().outcomes);
+    launcher->setOutputs(GetParam().outputs);
+    const Events events = runToEnd(std::move(job));
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back(), GetParam().lastEvent);
 }
@@ -135,8 +153,76 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"AllBitsSet",
                     {0, 0xFFFFFFFFu},
                     "warning: The IP Set was not applied completely.\rDNS settings: netsh ended with code "
-                    "4294967295"}),
+                    "4294967295"},
+        WarningCase{
+            "NetshWordsFollowTheFailedLine",
+            {1, 0},
+            "warning: The IP Set was not applied completely.\rAddress settings: netsh ended with code "
+            "1\rnetsh: there is no NetworkManager connection named \"LAN\"",
+            {"netsh: there is no NetworkManager connection named \"LAN\"\n", "ignored\n"}},
+        WarningCase{
+            "WordsOfEachFailedLine",
+            {1, 1},
+            "warning: The IP Set was not applied completely.\rAddress settings: netsh ended with code "
+            "1\rOperation not permitted\rDNS settings: netsh ended with code 1\r"
+            "The filename, directory name, or volume label syntax is incorrect.",
+            {"Operation not permitted\n",
+             "\r\nThe filename, directory name, or volume label syntax is incorrect.\r\n\r\n"}},
+        WarningCase{"WordsOfASucceededLineAreNotShown", {0, 0}, "label hide", {"Ok.\r\n", "Ok.\r\n"}},
+        WarningCase{"BlankOutputGivesTheTextAlone",
+                    {0, 7},
+                    "warning: The IP Set was not applied completely.\rDNS settings: netsh ended with code 7",
+                    {"", " \r\n\t\n"}},
+        WarningCase{"ALineThatCouldNotStartHasNoWords",
+                    {std::nullopt, 0},
+                    "warning: The IP Set was not applied completely.\rAddress settings: netsh could not be "
+                    "started",
+                    {"never printed\n", ""}}),
     [](const testing::TestParamInfo<WarningCase>& info) { return info.param.name; });
+
+// ---- What netsh printed, as the closing warning shows it -----------------------------
+
+struct ShownCase {
+    const char* name;
+    std::string output;
+    std::string shown;
+};
+
+class ShownOutput : public testing::TestWithParam<ShownCase> {};
+
+TEST_P(ShownOutput, IsTheLastLinesTrimmed) {
+    EXPECT_EQ(ChangeIpText::shownOutput(GetParam().output), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ShownOutput,
+    testing::Values(ShownCase{"Nothing", "", ""}, ShownCase{"OnlyBlanks", " \r\n\t\n\n   ", ""},
+                    ShownCase{"OneLine", "Operation not permitted\n", "Operation not permitted"},
+                    ShownCase{"NoFinalLineEnd", "Operation not permitted", "Operation not permitted"},
+                    ShownCase{"WindowsLineEndsAndTrailingBlanks", "\r\nThe syntax is wrong.  \t\r\n\r\n",
+                              "The syntax is wrong."},
+                    ShownCase{"LeadingBlanksStay", "usage:\n  netsh interface ip set address\n",
+                              "usage:\r  netsh interface ip set address"},
+                    ShownCase{"ControlCharactersLeftOutTabsAsBlanks",
+                              "a\tb\x1b"
+                              "[1mc\x07\x7f\n",
+                              "a b[1mc"},
+                    ShownCase{"TheLastSixLines", "1\n2\n\n3\n4\n5\n6\n7\n8\n", "3\r4\r5\r6\r7\r8"},
+                    ShownCase{"ALongLineIsCut", std::string(250, 'x') + "\n", std::string(200, 'x') + "..."},
+                    ShownCase{"ALineOfExactlyTheLimitIsWhole", std::string(200, 'x'), std::string(200, 'x')},
+                    ShownCase{"TheCutKeepsCharactersWhole",
+                              std::string(199, 'a') + "\xc3\xbc\xc3\xbc\xc3\xbc",
+                              std::string(199, 'a') + "\xc3\xbc..."},
+                    ShownCase{"TheCutDropsBlanksBeforeTheEllipsis", std::string(198, 'a') + "   bbb",
+                              std::string(198, 'a') + "..."},
+                    ShownCase{"NonAsciiLettersStay",
+                              "Verbindung \xc2\xbb"
+                              "B\xc3\xbc"
+                              "ro\xc2\xab fehlt\n",
+                              "Verbindung \xc2\xbb"
+                              "B\xc3\xbc"
+                              "ro\xc2\xab fehlt"}),
+    [](const testing::TestParamInfo<ShownCase>& info) { return info.param.name; });
 
 TEST_F(ChangeIpJob, MissingConnectionNameWarnsAndRunsNothing) {
     auto job = makeJob({});

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -252,6 +253,115 @@ TEST(WindowsChangeIp, MissingProgramShowsCouldNotStart) {
     EXPECT_EQ(events.back(), "warning: The IP Set was not applied completely.\r"
                              "Address settings: netsh could not be started\r"
                              "DNS settings: netsh could not be started");
+}
+
+// ---- What the command line prints -----------------------------------------------------
+
+struct Printed {
+    std::optional<std::uint32_t> exitCode;
+    std::string output;
+};
+
+Printed runAndRead(const std::string& arguments) {
+    const std::unique_ptr<RunningProcess> process = makeProcessLauncher()->start(
+        "\"" + helper("orvantis_test_exitwith") + "\" " + arguments, kShowModeHide);
+    if (!process)
+        return {};
+    const std::uint32_t exitCode = process->waitForExit();
+    return {exitCode, process->output()};
+}
+
+TEST(WindowsOutput, BothStreamsOfAChildThatExitsWithOne) {
+    const Printed printed = runAndRead("say \"to standard output\" \"to standard error\" 1");
+    EXPECT_EQ(printed.exitCode, 1u);
+    EXPECT_EQ(printed.output, "to standard output\r\nto standard error\r\n");
+}
+
+TEST(WindowsOutput, AChildThatPrintsNothingLeavesItEmpty) {
+    const Printed printed = runAndRead("0");
+    EXPECT_EQ(printed.exitCode, 0u);
+    EXPECT_EQ(printed.output, "");
+}
+
+TEST(WindowsOutput, TheConsoleCodePageReadsAsUtf8) {
+    const UINT codePage = ::GetOEMCP();
+    if (codePage != 437 && codePage != 850)
+        GTEST_SKIP() << "the console code page here is " << codePage << ", not 437 or 850";
+    const Printed printed = runAndRead("oem 0");
+    EXPECT_EQ(printed.output, "\xc3\xbc\xc3\xa4\xc3\xb6\r\n"); // the letters u, a and o with umlaut
+}
+
+// Far more than the pipe holds: the child never blocks, and the end of what it printed is kept.
+TEST(WindowsOutput, AFloodIsReadWhileWaiting) {
+    const Printed printed = runAndRead("flood 200000 1");
+    EXPECT_EQ(printed.exitCode, 1u);
+    const std::string lastLine = "line 016666\r\n"; // 200000 / 12 lines
+    ASSERT_GE(printed.output.size(), lastLine.size());
+    EXPECT_LE(printed.output.size(), kOutputLimit);
+    EXPECT_EQ(printed.output.substr(printed.output.size() - lastLine.size()), lastLine);
+    EXPECT_EQ(printed.output.rfind("line ", 0), 0u) << printed.output.substr(0, 20);
+}
+
+// An inheritable event of the program: the child of the runner must not get it. The
+// same child started with plain inheritance shows that the probe can see a leak.
+class InheritableEvent : public testing::Test {
+protected:
+    void SetUp() override {
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        event.handle = ::CreateEventA(&inheritable, TRUE, FALSE, nullptr);
+        ASSERT_NE(event.handle, nullptr);
+    }
+    bool isSet() const { return ::WaitForSingleObject(event.handle, 0) == WAIT_OBJECT_0; }
+    std::string probeLine() const {
+        return "\"" + helper("orvantis_test_inherited") + "\" " +
+               std::to_string(reinterpret_cast<std::uintptr_t>(event.handle));
+    }
+
+    ScopedHandle event;
+};
+
+TEST_F(InheritableEvent, ReachesAChildStartedWithPlainInheritance) {
+    std::string line = probeLine();
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr,
+                                 nullptr, &startup, &info));
+    const std::unique_ptr<RunningProcess> process = AdoptProcessHandles(info.hProcess, info.hThread);
+    EXPECT_EQ(process->waitForExit(), 0u);
+    EXPECT_TRUE(isSet());
+}
+
+TEST_F(InheritableEvent, NeverReachesAChildOfTheRunner) {
+    const std::unique_ptr<RunningProcess> process = makeProcessLauncher()->start(probeLine(), kShowModeHide);
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(process->waitForExit(), 1u) << process->output();
+    EXPECT_EQ(process->output().rfind("not inherited", 0), 0u) << process->output();
+    EXPECT_FALSE(isSet());
+}
+
+TEST(WindowsChangeIp, NetshsWordsFollowTheFailedLinesText) {
+    EventLog log;
+    auto host = std::make_shared<UiThreadHost>(log);
+    FakeAnimation animation(*host);
+    FakeLabel label(*host);
+    {
+        TChangeIp job(host,
+                      std::make_shared<ReplacingLauncher>("\"" + helper("orvantis_test_exitwith") +
+                                                          "\" say \"Ok.\" \"Element not found.  \" 1"),
+                      recordingPause(log));
+        job.FAnimate = &animation;
+        job.FLabel = &label;
+        job.FConnectionName = "LAN";
+        job.Start();
+    }
+    const std::vector<std::string> events = log.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         "label Changing IP settings failed: netsh ended with code 1."),
+              2);
+    EXPECT_EQ(events.back(), "warning: The IP Set was not applied completely.\r"
+                             "Address settings: netsh ended with code 1\rOk.\rElement not found.\r"
+                             "DNS settings: netsh ended with code 1\rOk.\rElement not found.");
 }
 
 // ---- A wait that fails is an error of the runner, never an exit code ---------------

@@ -140,8 +140,9 @@ private:
 };
 
 // Each start takes the next scripted outcome: an exit code, or nullopt for a process
-// that cannot be started. waitForExit() blocks until `overlap` processes have been
-// started in all (1: never blocks), to show that jobs run side by side.
+// that cannot be started; and the next of the scripted outputs (none: it printed nothing). waitForExit()
+// blocks until `overlap` processes have been started in all (1: never blocks), to show that jobs run side by
+// side.
 class ScriptedLauncher final : public ProcessLauncher {
 public:
     ScriptedLauncher(EventLog& log, std::vector<std::optional<std::uint32_t>> outcomes, int overlap = 1)
@@ -149,11 +150,13 @@ public:
 
     std::unique_ptr<RunningProcess> start(const std::string& commandLine, int showMode) override {
         std::optional<std::uint32_t> outcome;
+        std::string printed;
         {
             std::lock_guard lock(m_mutex);
             m_log.add("start (" + std::to_string(showMode) + ") " + commandLine);
             if (m_next >= m_outcomes.size())
                 throw std::logic_error("more processes than scripted");
+            printed = m_next < m_outputs.size() ? m_outputs[m_next] : std::string();
             outcome = m_outcomes[m_next++];
             if (outcome)
                 ++m_started;
@@ -161,7 +164,13 @@ public:
         m_changed.notify_all();
         if (!outcome)
             return nullptr;
-        return std::make_unique<Process>(*this, *outcome);
+        return std::make_unique<Process>(*this, *outcome, std::move(printed));
+    }
+
+    // What the processes print, in the order they start.
+    void setOutputs(std::vector<std::string> outputs) {
+        std::lock_guard lock(m_mutex);
+        m_outputs = std::move(outputs);
     }
 
     int started() const {
@@ -172,24 +181,27 @@ public:
 private:
     class Process final : public RunningProcess {
     public:
-        Process(ScriptedLauncher& launcher, std::uint32_t exitCode)
-            : m_launcher(launcher), m_exitCode(exitCode) {}
+        Process(ScriptedLauncher& launcher, std::uint32_t exitCode, std::string printed)
+            : m_launcher(launcher), m_exitCode(exitCode), m_printed(std::move(printed)) {}
         std::uint32_t waitForExit() override {
             std::unique_lock lock(m_launcher.m_mutex);
             m_launcher.m_changed.wait(lock, [this] { return m_launcher.m_started >= m_launcher.m_overlap; });
             m_launcher.m_log.add("wait");
             return m_exitCode;
         }
+        std::string output() const override { return m_printed; }
 
     private:
         ScriptedLauncher& m_launcher;
         std::uint32_t m_exitCode;
+        std::string m_printed;
     };
 
     EventLog& m_log;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::optional<std::uint32_t>> m_outcomes;
+    std::vector<std::string> m_outputs;
     std::size_t m_next = 0;
     int m_started = 0;
     int m_overlap;

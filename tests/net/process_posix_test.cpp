@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +43,12 @@ public:
     void addScript(const std::string& name, int code) const {
         const fs::path file = m_path / name;
         std::ofstream(file) << "#!/bin/sh\nexit " << code << "\n";
+        fs::permissions(file, fs::perms::owner_all);
+    }
+    // An executable shell script named name with the given body.
+    void addScriptBody(const std::string& name, const std::string& body) const {
+        const fs::path file = m_path / name;
+        std::ofstream(file) << "#!/bin/sh\n" << body << "\n";
         fs::permissions(file, fs::perms::owner_all);
     }
     void addCopy(const std::string& name, const std::string& program) const {
@@ -257,6 +264,115 @@ TEST(ChangeIpWithRealRunner, FakeNetshReceivesBothLines) {
               2);
     EXPECT_EQ(events.back(), "label hide");
 }
+
+// ---- What the command line prints ---------------------------------------------------
+
+struct Printed {
+    std::optional<std::uint32_t> exitCode;
+    std::string output;
+};
+
+Printed runAndRead(const std::string& line) {
+    std::unique_ptr<RunningProcess> process = makeProcessLauncher()->start(line, kShowModeHide);
+    if (!process)
+        return {};
+    const std::uint32_t exitCode = process->waitForExit();
+    return {exitCode, process->output()};
+}
+
+TEST(PosixOutput, BothStreamsAreKeptInTheOrderTheyCame) {
+    const Printed printed = runAndRead(kExitWith + " say \"to standard output\" \"to standard error\" 1");
+    EXPECT_EQ(printed.exitCode, 1u);
+    EXPECT_EQ(printed.output, "to standard output\nto standard error\n");
+}
+
+TEST(PosixOutput, AChildThatPrintsNothingLeavesItEmpty) {
+    const Printed printed = runAndRead(kExitWith + " 3");
+    EXPECT_EQ(printed.exitCode, 3u);
+    EXPECT_EQ(printed.output, "");
+}
+
+// Far more than a pipe holds (64 KiB): the child never blocks, and the last 4 KiB
+// are kept, from the first whole line in them.
+TEST(PosixOutput, AFloodIsReadWhileWaitingAndItsLastLinesKept) {
+    constexpr unsigned long kBytes = 300 * 1024;
+    std::string full;
+    for (unsigned long number = 1; number * 12 <= kBytes; ++number) {
+        char line[16];
+        std::snprintf(line, sizeof line, "line %06lu\n", number);
+        full += line;
+    }
+    const Printed printed = runAndRead(kExitWith + " flood " + std::to_string(kBytes) + " 1");
+    EXPECT_EQ(printed.exitCode, 1u);
+    const std::string& kept = printed.output;
+    ASSERT_LE(kept.size(), kOutputLimit);
+    EXPECT_GT(kept.size(), kOutputLimit - 12) << "more than the cut line was lost";
+    EXPECT_EQ(kept.rfind("line ", 0), 0u) << kept.substr(0, 20);
+    EXPECT_EQ(full.compare(full.size() - kept.size(), kept.size(), kept), 0) << "not the end of the output";
+}
+
+// A child that leaves a process behind which keeps the pipe open (as a DHCP client
+// started by netsh could): the wait ends with the child, not with the pipe.
+TEST(PosixOutput, AProcessLeftBehindDoesNotHoldTheWait) {
+    const ScopedEnv path("PATH", "/usr/bin:/bin");
+    const Printed printed = runAndRead("sh -c \"sleep 1000 & echo $!; exit 2\"");
+    ASSERT_EQ(printed.exitCode, 2u);
+    const pid_t leftBehind = static_cast<pid_t>(std::strtol(printed.output.c_str(), nullptr, 10));
+    ASSERT_GT(leftBehind, 0) << printed.output;
+    EXPECT_EQ(::kill(leftBehind, SIGKILL), 0);
+}
+
+// The job with the real runner and a netsh script: its own words follow the line's
+// text in the closing warning; one that prints nothing gives the text alone.
+struct NetshWordsCase {
+    const char* name;
+    std::string script;
+    std::string warning;
+};
+
+class ChangeIpNetshWords : public testing::TestWithParam<NetshWordsCase> {};
+
+TEST_P(ChangeIpNetshWords, FollowTheFailedLinesText) {
+    TempFolder folder;
+    folder.addScriptBody("netsh", GetParam().script);
+    EventLog log;
+    auto host = std::make_shared<UiThreadHost>(log);
+    FakeAnimation animation(*host);
+    FakeLabel label(*host);
+    {
+        TChangeIp job(host, makeProcessLauncher(folder.path().string()), recordingPause(log));
+        job.FAnimate = &animation;
+        job.FLabel = &label;
+        job.FConnectionName = "LAN";
+        job.FDHCP = true;
+        job.Start();
+    }
+    const std::vector<std::string> events = log.events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), GetParam().warning);
+    EXPECT_EQ(std::count(events.begin(), events.end(),
+                         "label Changing IP settings failed: netsh ended with code 1."),
+              2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, ChangeIpNetshWords,
+    testing::Values(
+        NetshWordsCase{"PrintsNothing", "exit 1",
+                       "warning: The IP Set was not applied completely.\r"
+                       "Address settings: netsh ended with code 1\rDNS settings: netsh ended with code 1"},
+        NetshWordsCase{"BothStreams",
+                       "echo \"Changing $5:\"; echo \"netsh: there is no NetworkManager connection named "
+                       "\\\"$5\\\"  \" >&2; exit 1",
+                       "warning: The IP Set was not applied completely.\r"
+                       "Address settings: netsh ended with code 1\rChanging LAN:\r"
+                       "netsh: there is no NetworkManager connection named \"LAN\"\r"
+                       "DNS settings: netsh ended with code 1\rChanging LAN:\r"
+                       "netsh: there is no NetworkManager connection named \"LAN\""},
+        NetshWordsCase{"OnlyBlankLines", "printf '\\n  \\r\\n\\t\\n' >&2; exit 1",
+                       "warning: The IP Set was not applied completely.\r"
+                       "Address settings: netsh ended with code 1\rDNS settings: netsh ended with code 1"}),
+    [](const testing::TestParamInfo<NetshWordsCase>& info) { return info.param.name; });
 
 // ---- Started by a parent that ignores SIGCHLD --------------------------------------
 
