@@ -78,9 +78,10 @@ private:
 
     // Answers true at the end of the dump.
     template <typename Visit> bool VisitMessages(const std::uint8_t* data, std::size_t length, Visit& visit) {
-        auto remaining = static_cast<unsigned int>(length);
-        for (auto* message = reinterpret_cast<const nlmsghdr*>(data); NLMSG_OK(message, remaining);
-             message = NLMSG_NEXT(message, remaining)) {
+        // Bounded by the bytes received: NLMSG_NEXT steps past the end (and its count
+        // wraps) when the last message is not padded to the alignment.
+        for (std::size_t offset = 0; const auto* message = NetlinkMessageAt(data, length, offset);
+             offset = NextNetlinkOffset(*message, offset)) {
             if (message->nlmsg_seq != m_sequence)
                 continue;
             if (message->nlmsg_type == NLMSG_DONE)

@@ -176,6 +176,19 @@ std::string TypeText(std::uint32_t type) {
 
 } // namespace
 
+const nlmsghdr* NetlinkMessageAt(const std::uint8_t* data, std::size_t length, std::size_t offset) {
+    if (offset > length || length - offset < sizeof(nlmsghdr))
+        return nullptr;
+    const auto* message = reinterpret_cast<const nlmsghdr*>(data + offset);
+    if (message->nlmsg_len < sizeof(nlmsghdr) || message->nlmsg_len > length - offset)
+        return nullptr;
+    return message;
+}
+
+std::size_t NextNetlinkOffset(const nlmsghdr& message, std::size_t offset) {
+    return offset + NLMSG_ALIGN(message.nlmsg_len);
+}
+
 std::optional<LinkFacts> ParseLinkMessage(const nlmsghdr& message) {
     const auto* header = FixedHeader<ifinfomsg>(message);
     if (message.nlmsg_type != RTM_NEWLINK || header == nullptr)

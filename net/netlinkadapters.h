@@ -46,6 +46,12 @@ struct LinkDetails {
     bool Wireless = false;
 };
 
+// The walk over one datagram of the kernel's answer: the message at offset when it lies
+// whole within the length received (the last one may lack its padding), else nullptr;
+// and the offset of the message after it.
+const nlmsghdr* NetlinkMessageAt(const std::uint8_t* data, std::size_t length, std::size_t offset);
+std::size_t NextNetlinkOffset(const nlmsghdr& message, std::size_t offset);
+
 std::optional<LinkFacts> ParseLinkMessage(const nlmsghdr& message);
 std::optional<AddressFacts> ParseAddressMessage(const nlmsghdr& message);
 // Every next hop of a default route; empty for any other route.

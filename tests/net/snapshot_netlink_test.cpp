@@ -463,3 +463,32 @@ TEST(LinuxSourceCodes, TooManyAdaptersForTheBufferStillAskOnceMoreWithTheSizeNee
 }
 
 } // namespace
+
+namespace {
+
+// The walk over a datagram stays within the bytes received, also when the last message
+// lacks its padding (NLMSG_NEXT stepped past the end, and its count wrapped).
+TEST(NetlinkWalk, StaysWithinTheBytesReceived) {
+    alignas(nlmsghdr) std::uint8_t data[64] = {};
+    auto* first = reinterpret_cast<nlmsghdr*>(data);
+    first->nlmsg_len = NLMSG_HDRLEN + 4;
+    auto* last = reinterpret_cast<nlmsghdr*>(data + NLMSG_ALIGN(first->nlmsg_len));
+    last->nlmsg_len = NLMSG_HDRLEN + 1; // not padded: the datagram ends here
+    const std::size_t received = NLMSG_ALIGN(first->nlmsg_len) + last->nlmsg_len;
+
+    std::vector<const nlmsghdr*> seen;
+    std::size_t offset = 0;
+    while (const auto* message = NetlinkMessageAt(data, received, offset)) {
+        seen.push_back(message);
+        offset = NextNetlinkOffset(*message, offset);
+    }
+    EXPECT_EQ(seen, (std::vector<const nlmsghdr*>{first, last}));
+
+    // A message that claims more than was received, or less than its header, ends the walk.
+    EXPECT_EQ(NetlinkMessageAt(data, received - 1, NLMSG_ALIGN(first->nlmsg_len)), nullptr);
+    first->nlmsg_len = 3;
+    EXPECT_EQ(NetlinkMessageAt(data, received, 0), nullptr);
+    EXPECT_EQ(NetlinkMessageAt(data, received, received + 8), nullptr);
+}
+
+} // namespace
