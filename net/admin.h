@@ -16,7 +16,7 @@
 // the network namespace that netsh changes.
 //
 // Asked anew at every call; never throws and shows nothing: any failure answers false.
-// On Linux it answers within 50 ms: nmcli gets 40 ms and is stopped after that.
+// On Linux it answers within 50 ms: NetworkManager gets 40 ms to answer.
 bool IsAdmin() noexcept;
 
 // ---- The Linux half, kept pure so that it is tested on any machine -----------------
@@ -53,6 +53,8 @@ std::uint64_t effectiveAfterExec(const CapabilityState& state, bool noRoot) noex
 // effective set now too (a process that has lowered it has given the right up).
 bool startedProgramKeepsNetAdmin(const CapabilityState& state, bool noRoot) noexcept;
 
-// Whether the output of `nmcli -t -f PERMISSION,VALUE general permissions` grants
-// org.freedesktop.NetworkManager.settings.modify.system: "yes" or "auth".
-bool nmcliGrantsSystemChange(std::string_view nmcliOutput) noexcept;
+// Whether NetworkManager's list of permissions grants
+// org.freedesktop.NetworkManager.settings.modify.system ("yes" or "auth"), as
+// `dbus-send --print-reply=literal ... GetPermissions` prints it (the name, blanks, the
+// value) or `nmcli -t -f PERMISSION,VALUE general permissions` (the name, a colon, the value).
+bool permissionsGrantSystemChange(std::string_view permissions) noexcept;

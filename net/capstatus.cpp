@@ -1,6 +1,6 @@
 // The pure half of the Linux administrator check: the capability sets read from the
 // text of /proc/self/status, what exec makes of them, and NetworkManager's answer read
-// from nmcli's output. Pure, so that it builds and is tested on every platform.
+// from what dbus-send or nmcli print. Pure, so that it builds and is tested on every platform.
 #include "net/admin.h"
 
 #include <cstdint>
@@ -146,8 +146,20 @@ bool startedProgramKeepsNetAdmin(const CapabilityState& state, bool noRoot) noex
     return (state.effective & kNetAdminBit) && (effectiveAfterExec(state, noRoot) & kNetAdminBit);
 }
 
-bool nmcliGrantsSystemChange(std::string_view nmcliOutput) noexcept {
-    constexpr std::string_view kKey = "org.freedesktop.NetworkManager.settings.modify.system:";
-    const std::optional<std::string_view> value = lineValue(nmcliOutput, kKey);
-    return value && (*value == "yes" || *value == "auth");
+bool permissionsGrantSystemChange(std::string_view permissions) noexcept {
+    constexpr std::string_view kName = "org.freedesktop.NetworkManager.settings.modify.system";
+    bool grants = false;
+    forEachLine(permissions, [&](std::string_view line) {
+        line = trimmed(line);
+        if (line.substr(0, kName.size()) != kName)
+            return false;
+        std::string_view rest = line.substr(kName.size());
+        if (rest.empty() || (rest.front() != ':' && !isBlank(rest.front())))
+            return false; // a longer name
+        rest = trimmed(rest.front() == ':' ? rest.substr(1) : rest);
+        const std::string_view value = rest.substr(0, rest.find_first_of(" \t)"));
+        grants = value == "yes" || value == "auth";
+        return true;
+    });
+    return grants;
 }

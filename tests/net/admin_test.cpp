@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExecCase{"EffectiveRootOnly", {0, kAllCaps, kAllCaps, kAllCaps, 0, 1000, 0, false}, false, true}),
     [](const testing::TestParamInfo<ExecCase>& info) { return info.param.name; });
 
-// ---- NetworkManager's answer, as nmcli prints it ----------------------------------------
+// ---- NetworkManager's answer, as dbus-send and nmcli print it ---------------------------
 
 struct NmcliCase {
     const char* name;
@@ -190,10 +190,24 @@ struct NmcliCase {
     bool grants;
 };
 
-class NmcliPermissions : public testing::TestWithParam<NmcliCase> {};
+class NetworkManagerPermissions : public testing::TestWithParam<NmcliCase> {};
 
-TEST_P(NmcliPermissions, GrantSystemChangeForYesOrAuth) {
-    EXPECT_EQ(nmcliGrantsSystemChange(GetParam().output), GetParam().grants);
+TEST_P(NetworkManagerPermissions, GrantSystemChangeForYesOrAuth) {
+    EXPECT_EQ(permissionsGrantSystemChange(GetParam().output), GetParam().grants);
+}
+
+// dbus-send --print-reply=literal, as NetworkManager 1.42 answers GetPermissions.
+std::string literalReply(const std::string& systemValue) {
+    return "   array [\n"
+           "      dict entry(\n"
+           "         org.freedesktop.NetworkManager.checkpoint-rollback         yes      )\n"
+           "      dict entry(\n"
+           "         org.freedesktop.NetworkManager.settings.modify.own         yes      )\n"
+           "      dict entry(\n"
+           "         org.freedesktop.NetworkManager.settings.modify.system         " +
+           systemValue +
+           "      )\n"
+           "   ]\n";
 }
 
 const std::string kOthers = "org.freedesktop.NetworkManager.enable-disable-network:yes\n"
@@ -202,23 +216,31 @@ const std::string kOthers = "org.freedesktop.NetworkManager.enable-disable-netwo
 const std::string kSystem = "org.freedesktop.NetworkManager.settings.modify.system:";
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, NmcliPermissions,
-    testing::Values(NmcliCase{"Yes", kOthers + kSystem + "yes\n", true},
-                    NmcliCase{"Auth", kOthers + kSystem + "auth\n", true},
-                    NmcliCase{"No", kOthers + kSystem + "no\n", false},
-                    NmcliCase{"Unknown", kOthers + kSystem + "unknown\n", false},
-                    NmcliCase{"FirstLineNoNewline", kSystem + "yes", true},
-                    NmcliCase{"CarriageReturnAndBlanks", kSystem + "auth \r\n", true},
-                    NmcliCase{"OnlyOtherPermissions", kOthers, false},
-                    NmcliCase{"ALongerName",
-                              "org.freedesktop.NetworkManager.settings.modify.system.extra:yes\n", false},
-                    NmcliCase{"TabularNotTerse",
-                              "PERMISSION                                              VALUE\n"
-                              "org.freedesktop.NetworkManager.settings.modify.system  yes\n",
-                              false},
-                    NmcliCase{"ValueThatOnlyBeginsWithYes", kSystem + "yesno\n", false},
-                    NmcliCase{"NotRunning", "Error: NetworkManager is not running.\n", false},
-                    NmcliCase{"Nothing", "", false}),
+    Table, NetworkManagerPermissions,
+    testing::Values(
+        NmcliCase{"DbusSendYes", literalReply("yes"), true},
+        NmcliCase{"DbusSendAuth", literalReply("auth"), true},
+        NmcliCase{"DbusSendNo", literalReply("no"), false},
+        NmcliCase{"DbusSendOtherPermissionsOnly",
+                  "   array [\n      dict entry(\n         org.freedesktop.NetworkManager.settings.modify."
+                  "own         yes      )\n   ]\n",
+                  false},
+        NmcliCase{"Yes", kOthers + kSystem + "yes\n", true},
+        NmcliCase{"Auth", kOthers + kSystem + "auth\n", true},
+        NmcliCase{"No", kOthers + kSystem + "no\n", false},
+        NmcliCase{"Unknown", kOthers + kSystem + "unknown\n", false},
+        NmcliCase{"FirstLineNoNewline", kSystem + "yes", true},
+        NmcliCase{"CarriageReturnAndBlanks", kSystem + "auth \r\n", true},
+        NmcliCase{"OnlyOtherPermissions", kOthers, false},
+        NmcliCase{"ALongerName", "org.freedesktop.NetworkManager.settings.modify.system.extra:yes\n", false},
+        NmcliCase{"NmcliTabular",
+                  "PERMISSION                                              VALUE\n"
+                  "org.freedesktop.NetworkManager.settings.modify.system  yes\n",
+                  true},
+        NmcliCase{"NameWithoutValue", kSystem + "\n", false},
+        NmcliCase{"ValueThatOnlyBeginsWithYes", kSystem + "yesno\n", false},
+        NmcliCase{"NotRunning", "Error: NetworkManager is not running.\n", false},
+        NmcliCase{"Nothing", "", false}),
     [](const testing::TestParamInfo<NmcliCase>& info) { return info.param.name; });
 
 // ---- The real check on this machine -------------------------------------------------------

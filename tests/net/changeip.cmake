@@ -36,6 +36,17 @@ else()
         SOURCES admin_test.cpp childcheck.h
         LIBS orvantis_net_changeip orvantis_net_networkmanager)
     add_dependencies(net_admin_test orvantis_test_isadminprobe)
+    # Beside a real NetworkManager, in the sandbox of tests/tools (root only; skipped
+    # otherwise, with the reason).
+    orvantis_add_test(NAME net_admin_networkmanager_test
+        SOURCES admin_nm_test.cpp childcheck.h
+        LIBS orvantis_net_changeip orvantis_net_networkmanager
+        LABELS netns
+        WRAPPER ${PROJECT_SOURCE_DIR}/tests/tools/nm-sandbox.sh ${CMAKE_BINARY_DIR}/nm-sandbox)
+    set_tests_properties(net_admin_networkmanager_test PROPERTIES
+        SKIP_RETURN_CODE 77
+        RESOURCE_LOCK orvantis_netns
+        TIMEOUT 300)
     target_compile_definitions(net_admin_test PRIVATE
         ORVANTIS_ISADMIN_PROBE="$<TARGET_FILE:orvantis_test_isadminprobe>")
     orvantis_add_test(NAME net_process_posix_test
