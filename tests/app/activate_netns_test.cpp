@@ -189,9 +189,12 @@ TEST_F(ActivateNetnsTest, SetForAMissingInterfaceWarnsAndChangesNothing) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.shown.empty(); }, JobTimeoutMs));
 
     ASSERT_EQ(messages.shown.size(), 1u);
+    // netsh's own words follow each failed line.
     EXPECT_EQ(messages.shown[0].text, "The IP Set was not applied completely.\r"
                                       "Address settings: netsh ended with code 1\r"
-                                      "DNS settings: netsh ended with code 1");
+                                      "netsh: there is no network interface named \"nosuchif\"\r"
+                                      "DNS settings: netsh ended with code 1\r"
+                                      "netsh: there is no network interface named \"nosuchif\"");
     EXPECT_EQ(messages.shown[0].flags, Mb::OK | Mb::ICONWARNING);
     EXPECT_EQ(frm->Label1->text(), "Changing IP settings failed: netsh ended with code 1.");
     EXPECT_EQ(configuration(), before);
