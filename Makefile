@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_WERROR=ON
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deb
+.PHONY: run test deb fuzz
 
 # Installs what building and running need, builds the program (no tests), and starts
 # it in the current folder, creating an empty ipdb.ipdb there first when there is
@@ -29,3 +29,15 @@ deb:
 	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# The fuzz targets built with clang, libFuzzer, AddressSanitizer and UBSan in their own
+# folder, each run for FUZZ_SECONDS (default 60) over a copy of its corpus (fuzz/corpus).
+# A crash or a broken property stops it and leaves the input in $(FUZZ_DIR)/fuzz.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz:
+	scripts/install-deps test
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_FUZZ=ON \
+		-DORVANTIS_ASAN=ON -DORVANTIS_WINDOWS_TESTS=OFF -DORVANTIS_BENCHMARKS=OFF \
+		-DORVANTIS_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-run
