@@ -16,12 +16,12 @@ run:
 	$(BUILD_DIR)/bin/orvantis
 
 # Installs everything the tests need as well, builds everything and runs every test
-# (offscreen); fails when any test fails.
+# (offscreen); fails when any test fails, and says why each skipped test was skipped.
 test:
 	scripts/install-deps test
 	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) -DBUILD_TESTING=ON
 	cmake --build $(BUILD_DIR) -j $(JOBS)
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen scripts/run-tests $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The Debian package, built by CPack's DEB generator: $(BUILD_DIR)/orvantis_<version>-1_<arch>.deb.
 deb:
