@@ -3,6 +3,7 @@
 #include "net/admin.h"
 #include "net/childprocess_posix.h"
 #include "net/networkmanager.h"
+#include "net/scopedfd_posix.h"
 
 #include <array>
 #include <chrono>
@@ -93,21 +94,6 @@ bool noRootSecurebit() {
     const int bits = ::prctl(PR_GET_SECUREBITS, 0, 0, 0, 0);
     return bits > 0 && (bits & SECBIT_NOROOT);
 }
-
-class ScopedFd {
-public:
-    explicit ScopedFd(int fd) : m_fd(fd) {}
-    ~ScopedFd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    ScopedFd(const ScopedFd&) = delete;
-    ScopedFd& operator=(const ScopedFd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

@@ -11,7 +11,7 @@ if(WIN32)
     target_link_libraries(orvantis_net_changeip PUBLIC advapi32)
 else()
     target_sources(orvantis_net_changeip PRIVATE admin_linux.cpp process_posix.cpp
-        childprocess_posix.h childprocess_posix.cpp)
+        childprocess_posix.h childprocess_posix.cpp scopedfd_posix.h)
     # Whether NetworkManager runs: also for netsh, which links it alone.
     add_library(orvantis_net_networkmanager STATIC networkmanager.h networkmanager_linux.cpp)
     set_target_properties(orvantis_net_networkmanager PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)

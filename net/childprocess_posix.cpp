@@ -1,6 +1,7 @@
 #include "net/childprocess_posix.h"
 
 #include "net/oserror.h"
+#include "net/scopedfd_posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -51,23 +52,6 @@ public:
 private:
     posix_spawn_file_actions_t m_actions{};
     bool m_ok = false;
-};
-
-// Closes a descriptor when it goes out of scope, unless released.
-class ScopedFd {
-public:
-    explicit ScopedFd(int fd) : m_fd(fd) {}
-    ~ScopedFd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    ScopedFd(const ScopedFd&) = delete;
-    ScopedFd& operator=(const ScopedFd&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
 };
 
 // Both ends close on exec, so that a child started meanwhile by another thread does not

@@ -8,10 +8,8 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
 #include <string>
 #include <sys/prctl.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -249,15 +247,6 @@ TEST(IsAdmin, AnswersTheSameTwice) {
     EXPECT_EQ(IsAdmin(), IsAdmin());
 }
 
-// Exit codes of the checking children.
-constexpr int kAnswersFalse = 0;
-constexpr int kAnswersTrue = 1;
-constexpr int kCouldNotPrepare = 2;
-
-int answer() {
-    return IsAdmin() ? kAnswersTrue : kAnswersFalse;
-}
-
 class IsAdminAsRoot : public testing::Test {
 protected:
     void SetUp() override {
@@ -270,7 +259,7 @@ protected:
 
 TEST_F(IsAdminAsRoot, RootIsAnAdministrator) {
     EXPECT_TRUE(IsAdmin());
-    EXPECT_EQ(exitCodeOfChild([] { return hideNetworkManager() ? answer() : kCouldNotPrepare; }),
+    EXPECT_EQ(exitCodeOfChild([] { return hideNetworkManager() ? isAdminAnswer() : kCouldNotPrepare; }),
               kAnswersTrue);
 }
 
@@ -278,7 +267,7 @@ TEST_F(IsAdminAsRoot, AnUnprivilegedUserIsNot) {
     EXPECT_EQ(exitCodeOfChild([] {
                   if (!hideNetworkManager() || ::setgid(65534) != 0 || ::setuid(65534) != 0)
                       return kCouldNotPrepare;
-                  return answer();
+                  return isAdminAnswer();
               }),
               kAnswersFalse);
 }
@@ -288,32 +277,16 @@ TEST_F(IsAdminAsRoot, RootWithoutItInTheBoundingSetIsNot) {
     EXPECT_EQ(exitCodeOfChild([] {
                   if (!hideNetworkManager() || ::prctl(PR_CAPBSET_DROP, CAP_NET_ADMIN, 0, 0, 0) != 0)
                       return kCouldNotPrepare;
-                  return answer();
+                  return isAdminAnswer();
               }),
               kAnswersFalse);
 }
 
-// Sets the capability sets of this (single-threaded) process; the same mask for each of the
-// three, as the kernel's capset takes them.
-bool setCapabilities(std::uint64_t effective, std::uint64_t permitted, std::uint64_t inheritable) {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2]{};
-    data[0] = {static_cast<std::uint32_t>(effective), static_cast<std::uint32_t>(permitted),
-               static_cast<std::uint32_t>(inheritable)};
-    data[1] = {static_cast<std::uint32_t>(effective >> 32), static_cast<std::uint32_t>(permitted >> 32),
-               static_cast<std::uint32_t>(inheritable >> 32)};
-    return ::syscall(SYS_capset, &header, data) == 0;
-}
-
 // A user (not root) that keeps CAP_NET_ADMIN; with ambient: also for the programs it starts.
 int userHoldingNetAdmin(bool ambient) {
-    constexpr std::uint64_t netAdmin = std::uint64_t{1} << CAP_NET_ADMIN;
-    if (!hideNetworkManager() || ::prctl(PR_SET_KEEPCAPS, 1, 0, 0, 0) != 0 || ::setgid(65534) != 0 ||
-        ::setuid(65534) != 0 || !setCapabilities(netAdmin, netAdmin, netAdmin))
+    if (!hideNetworkManager() || !becomeUserHoldingNetAdmin(ambient))
         return kCouldNotPrepare;
-    if (ambient && ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_RAISE, CAP_NET_ADMIN, 0, 0) != 0)
-        return kCouldNotPrepare;
-    return answer();
+    return isAdminAnswer();
 }
 
 TEST_F(IsAdminAsRoot, AUserHoldingItThatNetshWouldNotInheritIsNot) {
@@ -339,7 +312,7 @@ int rootOfAUserNamespace(bool newNetwork) {
         !writeFile("/proc/self/setgroups", "deny") || !writeFile("/proc/self/uid_map", "0 0 1") ||
         !writeFile("/proc/self/gid_map", "0 0 1"))
         return kCouldNotPrepare;
-    return answer();
+    return isAdminAnswer();
 }
 
 TEST_F(IsAdminAsRoot, RootOfAUserNamespaceIsNotForTheMachinesNetwork) {

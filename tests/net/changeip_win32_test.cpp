@@ -210,21 +210,8 @@ private:
 };
 
 TEST(WindowsChangeIp, RealExitCodeOfTwoToTheThirtyFirstGivesRangeCheckError) {
-    EventLog log;
-    auto host = std::make_shared<UiThreadHost>(log);
-    FakeAnimation animation(*host);
-    FakeLabel label(*host);
-    {
-        TChangeIp job(
-            host,
-            std::make_shared<ReplacingLauncher>("\"" + helper("orvantis_test_exitwith") + "\" 0x80000000"),
-            recordingPause(log));
-        job.FAnimate = &animation;
-        job.FLabel = &label;
-        job.FConnectionName = "LAN";
-        job.Start();
-    }
-    const std::vector<std::string> events = log.events();
+    const std::vector<std::string> events = runJobToEnd(
+        std::make_shared<ReplacingLauncher>("\"" + helper("orvantis_test_exitwith") + "\" 0x80000000"));
     EXPECT_EQ(std::count(events.begin(), events.end(), "message: Range check error"), 2);
     EXPECT_EQ(std::count(events.begin(), events.end(),
                          "label Changing IP settings failed: netsh ended with code 2147483648."),
@@ -235,20 +222,8 @@ TEST(WindowsChangeIp, RealExitCodeOfTwoToTheThirtyFirstGivesRangeCheckError) {
 }
 
 TEST(WindowsChangeIp, MissingProgramShowsCouldNotStart) {
-    EventLog log;
-    auto host = std::make_shared<UiThreadHost>(log);
-    FakeAnimation animation(*host);
-    FakeLabel label(*host);
-    {
-        TChangeIp job(host,
-                      std::make_shared<ReplacingLauncher>(ownFolder() + "\\orvantis-no-such-program.exe"),
-                      recordingPause(log));
-        job.FAnimate = &animation;
-        job.FLabel = &label;
-        job.FConnectionName = "LAN";
-        job.Start();
-    }
-    const std::vector<std::string> events = log.events();
+    const std::vector<std::string> events =
+        runJobToEnd(std::make_shared<ReplacingLauncher>(ownFolder() + "\\orvantis-no-such-program.exe"));
     EXPECT_EQ(std::count(events.begin(), events.end(), "label Could not start netsh."), 2);
     EXPECT_EQ(events.back(), "warning: The IP Set was not applied completely.\r"
                              "Address settings: netsh could not be started\r"
@@ -341,21 +316,8 @@ TEST_F(InheritableEvent, NeverReachesAChildOfTheRunner) {
 }
 
 TEST(WindowsChangeIp, NetshsWordsFollowTheFailedLinesText) {
-    EventLog log;
-    auto host = std::make_shared<UiThreadHost>(log);
-    FakeAnimation animation(*host);
-    FakeLabel label(*host);
-    {
-        TChangeIp job(host,
-                      std::make_shared<ReplacingLauncher>("\"" + helper("orvantis_test_exitwith") +
-                                                          "\" say \"Ok.\" \"Element not found.  \" 1"),
-                      recordingPause(log));
-        job.FAnimate = &animation;
-        job.FLabel = &label;
-        job.FConnectionName = "LAN";
-        job.Start();
-    }
-    const std::vector<std::string> events = log.events();
+    const std::vector<std::string> events = runJobToEnd(std::make_shared<ReplacingLauncher>(
+        "\"" + helper("orvantis_test_exitwith") + "\" say \"Ok.\" \"Element not found.  \" 1"));
     EXPECT_EQ(std::count(events.begin(), events.end(),
                          "label Changing IP settings failed: netsh ended with code 1."),
               2);
@@ -425,18 +387,7 @@ public:
 };
 
 TEST(WindowsChangeIp, AFailedWaitIsShownAsAnErrorOfTheRunner) {
-    EventLog log;
-    auto host = std::make_shared<UiThreadHost>(log);
-    FakeAnimation animation(*host);
-    FakeLabel label(*host);
-    {
-        TChangeIp job(host, std::make_shared<FailingWaitLauncher>(), recordingPause(log));
-        job.FAnimate = &animation;
-        job.FLabel = &label;
-        job.FConnectionName = "LAN";
-        job.Start();
-    }
-    const std::vector<std::string> events = log.events();
+    const std::vector<std::string> events = runJobToEnd(std::make_shared<FailingWaitLauncher>());
     const std::string message = std::string("message: ") + EOSError(ERROR_ACCESS_DENIED).what();
     EXPECT_EQ(std::count(events.begin(), events.end(), message), 2);
     for (const std::string& event : events)

@@ -212,6 +212,27 @@ inline JobPause recordingPause(EventLog& log) {
         [&log](std::chrono::milliseconds duration) { log.add("pause " + std::to_string(duration.count())); };
 }
 
+// Runs one job for the connection "LAN" (static, every value empty unless configure sets
+// it) with the given launcher to its end, its indicator and host fakes; answers what
+// happened, in order.
+inline std::vector<std::string> runJobToEnd(std::shared_ptr<ProcessLauncher> launcher,
+                                            const std::function<void(TChangeIp&)>& configure = {}) {
+    EventLog log;
+    auto host = std::make_shared<UiThreadHost>(log);
+    FakeAnimation animation(*host);
+    FakeLabel label(*host);
+    {
+        TChangeIp job(host, std::move(launcher), recordingPause(log));
+        job.FAnimate = &animation;
+        job.FLabel = &label;
+        job.FConnectionName = "LAN";
+        if (configure)
+            configure(job);
+        job.Start();
+    } // the destructor waits for the body
+    return log.events();
+}
+
 // Waits (at most a generous while) until done() holds; answers whether it did.
 inline bool eventually(const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);

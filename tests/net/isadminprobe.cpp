@@ -8,6 +8,6 @@
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "hide-networkmanager" && !hideNetworkManager())
-        return 2;
-    return IsAdmin() ? 1 : 0;
+        return kCouldNotPrepare;
+    return isAdminAnswer();
 }

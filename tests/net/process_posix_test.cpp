@@ -237,28 +237,20 @@ TEST(ChangeIpWithRealRunner, FakeNetshReceivesBothLines) {
     folder.addCopy("netsh", kRecordArgs);
     const fs::path record = folder.path() / "record";
     const ScopedEnv recordFile("ORVANTIS_RECORD_FILE", record.string());
-    EventLog log;
-    auto host = std::make_shared<UiThreadHost>(log);
-    FakeAnimation animation(*host);
-    FakeLabel label(*host);
     const std::string name = "Local \"Area\" " + std::string(700, 'c');
-    {
-        TChangeIp job(host, makeProcessLauncher(folder.path().string()), recordingPause(log));
-        job.FAnimate = &animation;
-        job.FLabel = &label;
-        job.FIPAddress = "192.168.1.20";
-        job.FSubnetMask = "255.255.255.0";
-        job.FDNS = "192.168.1.1";
-        job.FConnectionName = name;
-        job.Start();
-    } // the destructor waits for the body
+    const std::vector<std::string> events =
+        runJobToEnd(makeProcessLauncher(folder.path().string()), [&name](TChangeIp& job) {
+            job.FIPAddress = "192.168.1.20";
+            job.FSubnetMask = "255.255.255.0";
+            job.FDNS = "192.168.1.1";
+            job.FConnectionName = name;
+        });
     const std::vector<std::vector<std::string>> expected = {
         {"netsh", "interface", "ip", "set", "address", "Local Area " + std::string(700, 'c'), "static",
          "192.168.1.20", "255.255.255.0", "1"},
         {"netsh", "interface", "ip", "set", "dns", "Local Area " + std::string(700, 'c'), "static",
          "192.168.1.1", "primary"}};
     EXPECT_EQ(recordedRuns(record), expected);
-    const std::vector<std::string> events = log.events();
     EXPECT_EQ(std::count(events.begin(), events.end(),
                          "label IP Settings Succecsfully changed...Posting data please wait..."),
               2);
@@ -335,19 +327,8 @@ class ChangeIpNetshWords : public testing::TestWithParam<NetshWordsCase> {};
 TEST_P(ChangeIpNetshWords, FollowTheFailedLinesText) {
     TempFolder folder;
     folder.addScriptBody("netsh", GetParam().script);
-    EventLog log;
-    auto host = std::make_shared<UiThreadHost>(log);
-    FakeAnimation animation(*host);
-    FakeLabel label(*host);
-    {
-        TChangeIp job(host, makeProcessLauncher(folder.path().string()), recordingPause(log));
-        job.FAnimate = &animation;
-        job.FLabel = &label;
-        job.FConnectionName = "LAN";
-        job.FDHCP = true;
-        job.Start();
-    }
-    const std::vector<std::string> events = log.events();
+    const std::vector<std::string> events =
+        runJobToEnd(makeProcessLauncher(folder.path().string()), [](TChangeIp& job) { job.FDHCP = true; });
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back(), GetParam().warning);
     EXPECT_EQ(std::count(events.begin(), events.end(),
@@ -418,18 +399,7 @@ TEST(RunnerWithSigchldIgnored, TheJobShowsTheRunnersErrorNotACodeAndARangeCheckE
     const ScopedDisposition ignored(SIGCHLD, SIG_IGN);
     TempFolder folder;
     folder.addScript("netsh", 0);
-    EventLog log;
-    auto host = std::make_shared<UiThreadHost>(log);
-    FakeAnimation animation(*host);
-    FakeLabel label(*host);
-    {
-        TChangeIp job(host, makeProcessLauncher(folder.path().string()), recordingPause(log));
-        job.FAnimate = &animation;
-        job.FLabel = &label;
-        job.FConnectionName = "LAN";
-        job.Start();
-    }
-    const std::vector<std::string> events = log.events();
+    const std::vector<std::string> events = runJobToEnd(makeProcessLauncher(folder.path().string()));
     EXPECT_EQ(
         std::count(events.begin(), events.end(), "message: System Error.  Code: 10.\r\nNo child processes"),
         2);
