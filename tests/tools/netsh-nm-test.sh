@@ -57,6 +57,34 @@ expect_equal "static address: kernel address" "$(addresses)" "10.98.0.5/24"
 expect_equal "static address: default route" "$(default_routes)" "via 10.98.0.1 metric 1 "
 expect_equal "static address: resolv.conf" "$(nameservers)" "10.99.0.53"
 
+# ---- a run killed at each step: the next run puts the profile back -----------------------
+# ORVANTIS_NETSH_TEST_KILL_AT=N kills netsh (SIGKILL) before its N-th action, and after the
+# last one (the sandbox's /run/orv-nm-sandbox lets it work here). The next run on the
+# connection, a DNS line, must first put back the settings the killed run found.
+profile_before=$(settings | cut -d'|' -f1-4)
+kernel_before=$(addresses)
+for n in $(seq 1 10); do
+    ORVANTIS_NETSH_TEST_KILL_AT=$n "$netsh" interface ip set address "Wired connection 1" static 10.98.0.77 \
+        255.255.255.0 10.98.0.1 5 2>/dev/null
+    status=$?
+    if [ $status -ne 137 ]; then
+        echo "NetworkManager: $((n - 1)) steps killed, then ended by itself (exit $status)"
+        [ "$n" -gt 2 ] || fail "NetworkManager: the run was killed at only $((n - 1)) steps"
+        "$netsh" interface ip set address "Wired connection 1" static 10.98.0.5 255.255.255.0 10.98.0.1 1
+        break
+    fi
+    if ! err=$("$netsh" interface ip set dns "Wired connection 1" static 10.99.0.56 primary 2>&1); then
+        fail "NetworkManager, killed at step $n: the next run failed: $err"
+    elif [ "$(settings | cut -d'|' -f1-4)" != "$profile_before" ] || [ "$(addresses)" != "$kernel_before" ]; then
+        fail "NetworkManager, killed at step $n: not put back: profile [$(settings)], kernel [$(addresses)]"
+    elif [ "$(nameservers)" != "10.99.0.56" ]; then
+        fail "NetworkManager, killed at step $n: the next run did not do its own work"
+    else
+        pass "NetworkManager, killed at step $n: the next run put the profile back"
+    fi
+done
+"$netsh" interface ip set dns "Wired connection 1" static 10.99.0.53 primary
+
 # ---- the interface's name stands for its active connection --------------------------
 run_ok "interface name as NAME" interface ip set address orv0 static 10.98.0.6 255.255.0.0 10.98.0.1 7
 expect_equal "interface name as NAME: profile" "$(settings)" "manual|10.98.0.6/16|10.98.0.1|7|10.99.0.53|yes"

@@ -105,6 +105,16 @@ TEST(JournalText, RoundTrips) {
     EXPECT_EQ(parseJournal(journalText(dns)), dns);
 }
 
+TEST(JournalText, NetworkManagerSettingsRoundTrip) {
+    Journal nm;
+    nm.interface = "Büro LAN 2";
+    nm.nmUuid = "8f1c0d2e-0000-4000-8000-0123456789ab";
+    nm.nmPrevious = {"manual", "10.0.0.5/24, 10.0.0.6/24", "10.0.0.1", "-1", "10.0.0.2,10.0.0.3", "yes"};
+    EXPECT_EQ(parseJournal(journalText(nm)), nm);
+    nm.nmPrevious = {"auto", "", "", "-1", "", "no"};
+    EXPECT_EQ(parseJournal(journalText(nm)), nm);
+}
+
 TEST(JournalText, DamagedOrCutShortIsNoJournal) {
     const auto text = journalText(sampleJournal());
     for (std::size_t cut = 0; cut < text.size(); ++cut) {
@@ -158,6 +168,23 @@ TEST(Recovery, ARunningDhcpClientIsStartedAgainInsteadOfItsAddresses) {
     EXPECT_EQ(plan[2].action, Action(Command{{"dhclient", "-4", "-1", "-pf", "/run/dhclient.eth0.pid", "-lf",
                                               "/var/lib/dhcp/dhclient.eth0.leases", "eth0"},
                                              true}));
+}
+
+TEST(Recovery, NetworkManagerPutsBackEverySettingAndBringsTheConnectionUp) {
+    Facts facts;
+    facts.manager = Manager::NetworkManager;
+    facts.nmName = "LAN";
+    facts.nmUuid = "8f1c";
+    facts.nm = {"manual", "10.0.0.5/24", "10.0.0.1", "1", "10.0.0.2", "yes"};
+    const auto journal = journalOf(parseRequest({"interface", "ip", "set", "dns", "LAN", "dhcp"}), facts);
+    const Plan expected{
+        {Command{{"nmcli", "connection", "modify", "uuid", "8f1c", "ipv4.method", "manual", "ipv4.addresses",
+                  "10.0.0.5/24", "ipv4.gateway", "10.0.0.1", "ipv4.route-metric", "1", "ipv4.dns", "10.0.0.2",
+                  "ipv4.ignore-auto-dns", "yes"}},
+         false,
+         {}},
+        {Command{{"nmcli", "connection", "up", "uuid", "8f1c"}}, false, {}}};
+    EXPECT_EQ(recoveryPlan(journal, Facts{}), expected);
 }
 
 TEST(Recovery, DnsPutsBackTheOldFileOrServers) {

@@ -1,5 +1,6 @@
 #include "journal.h"
 
+#include <array>
 #include <charconv>
 
 namespace netsh {
@@ -96,12 +97,40 @@ std::optional<DefaultRoute> parseDefault(std::string_view text) {
     return DefaultRoute{*gateway, metric};
 }
 
+// The NetworkManager settings by their names in the journal.
+const std::array<std::pair<const char*, std::string NmSettings::*>, 6> nmFields{{
+    {"nm-method", &NmSettings::method},
+    {"nm-addresses", &NmSettings::addresses},
+    {"nm-gateway", &NmSettings::gateway},
+    {"nm-route-metric", &NmSettings::routeMetric},
+    {"nm-dns", &NmSettings::dns},
+    {"nm-ignore-auto-dns", &NmSettings::ignoreAutoDns},
+}};
+
+std::string* nmField(NmSettings& settings, std::string_view key) {
+    for (const auto& [name, member] : nmFields) {
+        if (key == name) {
+            return &(settings.*member);
+        }
+    }
+    return nullptr;
+}
+
 // Applies one "key value" line to journal; false for a line that does not belong.
 bool applyLine(Journal& journal, std::string_view key, std::string_view value) {
     if (key == "interface") {
         auto name = unescaped(value);
         journal.interface = name.value_or("");
         return name.has_value() && !journal.interface.empty();
+    }
+    if (key == "nm-uuid") {
+        journal.nmUuid = value;
+        return !value.empty();
+    }
+    if (auto* setting = nmField(journal.nmPrevious, key)) {
+        auto text = unescaped(value);
+        *setting = text.value_or("");
+        return text.has_value();
     }
     if (key == "setting") {
         journal.setting = value == "dns" ? Setting::Dns : Setting::Address;
@@ -151,7 +180,11 @@ Journal journalOf(const Request& request, const Facts& facts) {
     Journal journal;
     journal.interface = request.name;
     journal.setting = request.setting;
-    if (request.setting == Setting::Address) {
+    if (facts.manager == Manager::NetworkManager) {
+        journal.interface = facts.nmName;
+        journal.nmUuid = facts.nmUuid;
+        journal.nmPrevious = facts.nm;
+    } else if (request.setting == Setting::Address) {
         journal.previous = facts.iface;
         journal.dhcpRan = facts.dhcpPid.has_value();
     } else {
@@ -162,30 +195,32 @@ Journal journalOf(const Request& request, const Facts& facts) {
     return journal;
 }
 
+// Every field, whatever the setting: a journal read back writes the same text.
 std::string journalText(const Journal& journal) {
     std::string text = std::string(header) + "\n";
     text += "interface " + escaped(journal.interface) + "\n";
-    if (journal.setting == Setting::Address) {
-        text += "setting address\n";
-        for (const auto& address : journal.previous.addresses) {
-            text += "address " + address + "\n";
-        }
-        for (const auto& route : journal.previous.defaultRoutes) {
-            text += "default " + route.gateway.text() +
-                    (route.metric ? " " + std::to_string(*route.metric) : std::string{}) + "\n";
-        }
-        for (const auto& route : journal.previous.routes) {
-            text += "route " + listText(route) + "\n";
-        }
-        text += std::string("dhcp ") + (journal.dhcpRan ? "yes" : "no") + "\n";
-    } else {
-        text += "setting dns\n";
-        text +=
-            std::string("resolver ") + (journal.resolver == Resolver::Resolved ? "resolved" : "file") + "\n";
-        text += "resolv.conf " + escaped(journal.resolvConf) + "\n";
-        for (const auto& server : journal.resolvedDns) {
-            text += "resolved-dns " + server + "\n";
-        }
+    text += std::string("setting ") + (journal.setting == Setting::Dns ? "dns" : "address") + "\n";
+    for (const auto& address : journal.previous.addresses) {
+        text += "address " + address + "\n";
+    }
+    for (const auto& route : journal.previous.defaultRoutes) {
+        text += "default " + route.gateway.text() +
+                (route.metric ? " " + std::to_string(*route.metric) : std::string{}) + "\n";
+    }
+    for (const auto& route : journal.previous.routes) {
+        text += "route " + listText(route) + "\n";
+    }
+    text += std::string("dhcp ") + (journal.dhcpRan ? "yes" : "no") + "\n";
+    text += std::string("resolver ") + (journal.resolver == Resolver::Resolved ? "resolved" : "file") + "\n";
+    text += "resolv.conf " + escaped(journal.resolvConf) + "\n";
+    for (const auto& server : journal.resolvedDns) {
+        text += "resolved-dns " + server + "\n";
+    }
+    if (!journal.nmUuid.empty()) {
+        text += "nm-uuid " + journal.nmUuid + "\n";
+    }
+    for (const auto& [name, member] : nmFields) {
+        text += std::string(name) + " " + escaped(journal.nmPrevious.*member) + "\n";
     }
     return text + "end\n";
 }

@@ -13,7 +13,11 @@
 namespace netsh {
 
 struct Journal {
-    std::string interface;
+    std::string interface; // the kernel interface, or the NetworkManager connection's name
+    // With NetworkManager: the connection's UUID and its IPv4 settings (all of them, for
+    // either setting); the interface's own state is then NetworkManager's business.
+    std::string nmUuid;
+    NmSettings nmPrevious;
     Setting setting = Setting::Address;
     // Setting::Address
     InterfaceState previous;

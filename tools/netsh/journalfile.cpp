@@ -14,17 +14,21 @@ namespace netsh {
 
 namespace {
 
-std::string journalFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (::geteuid() != 0 && runtime && runtime[0] == '/') {
-        return std::string(runtime) + "/orvantis";
-    }
-    return "/run/orvantis";
-}
-
 // Only a folder (not a link) of our own that nobody else may write into.
 bool isOwnClosedFolder(const struct stat& st) {
     return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+}
+
+std::string journalFolder() {
+    if (::geteuid() == 0) {
+        return "/run/orvantis";
+    }
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (runtime && runtime[0] == '/' && ::lstat(runtime, &st) == 0 && isOwnClosedFolder(st)) {
+        return std::string(runtime) + "/orvantis";
+    }
+    return "/tmp/orvantis-netsh-" + std::to_string(::geteuid());
 }
 
 std::string folderOf(const std::string& path) {
@@ -44,8 +48,15 @@ void makeFolder(const std::string& folder) {
 
 } // namespace
 
-std::string journalPath(const std::string& interface) {
-    return journalFolder() + "/netsh-" + interface + ".journal";
+std::string journalPath(const std::string& interface, const Facts& facts) {
+    if (facts.manager == Manager::Iproute2) {
+        return journalFolder() + "/netsh-" + interface + ".journal";
+    }
+    const auto& uuid = facts.nmUuid;
+    if (uuid.empty() || uuid.find_first_not_of("0123456789abcdefABCDEF-") != std::string::npos) {
+        throw PlanError("netsh: NetworkManager gave the connection the UUID \"" + uuid + "\"");
+    }
+    return journalFolder() + "/netsh-nm-" + uuid + ".journal";
 }
 
 std::optional<std::string> readJournalFile(const std::string& path) {

@@ -1,14 +1,19 @@
 #pragma once
-// Where a run's journal is kept on this machine: /run/orvantis/netsh-IF.journal for
-// root (the folder made by root and closed to others, so nobody else can hand root a
-// journal to carry out), $XDG_RUNTIME_DIR/orvantis for another user.
+// Where a run's journal is kept on this machine: /run/orvantis for root (the folder made
+// by root and closed to others, so nobody else can hand root a journal to carry out);
+// for another user $XDG_RUNTIME_DIR/orvantis, or /tmp/orvantis-netsh-UID where there is
+// no runtime folder of the user's own.
+
+#include "state.h"
 
 #include <optional>
 #include <string>
 
 namespace netsh {
 
-std::string journalPath(const std::string& interface);
+// netsh-IF.journal for a kernel interface, netsh-nm-UUID.journal for a NetworkManager
+// connection. Throws PlanError for a UUID that is no file name.
+std::string journalPath(const std::string& interface, const Facts& facts);
 
 // Reads the journal at path; nothing when there is none. Throws PlanError when the file
 // or its folder could have been written by someone else (it is then not trusted).

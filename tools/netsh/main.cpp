@@ -14,29 +14,45 @@
 #include "system.h"
 
 #include <iostream>
-#include <optional>
 
 namespace {
 
-// Puts back what a run on this interface that was killed half-way had changed (its
-// journal is still there), before this run looks at anything. True when there was one.
-bool recoverInterrupted(const std::string& interface, netsh::KillSwitch& kill) {
-    const auto path = netsh::journalPath(interface);
+// True when journal is that of the interface or connection this run changes.
+bool belongsTo(const netsh::Journal& journal, const std::string& interface, const netsh::Facts& facts) {
+    if (facts.manager == netsh::Manager::NetworkManager) {
+        return journal.nmUuid == facts.nmUuid;
+    }
+    return journal.nmUuid.empty() && journal.interface == interface;
+}
+
+// What there is now, as far as putting back the journal's state needs it.
+netsh::Facts factsNow(const netsh::Journal& journal, const netsh::Facts& facts) {
+    if (facts.manager == netsh::Manager::NetworkManager) {
+        return facts;
+    }
+    netsh::Request probe;
+    probe.setting = journal.setting;
+    probe.name = journal.interface;
+    return netsh::probeFacts(probe);
+}
+
+// Puts back what a run on this interface or connection that was killed half-way had
+// changed (its journal is still there), before this run changes anything. True when
+// there was such a run.
+bool recoverInterrupted(const std::string& path, const netsh::Request& request, const netsh::Facts& facts,
+                        netsh::KillSwitch& kill) {
     const auto text = netsh::readJournalFile(path);
     if (!text) {
         return false;
     }
     const auto journal = netsh::parseJournal(*text);
-    const std::string what = "netsh: an earlier run on \"" + interface + "\" was interrupted";
-    if (!journal || journal->interface != interface) {
+    const std::string what = "netsh: an earlier run on \"" + request.name + "\" was interrupted";
+    if (!journal || !belongsTo(*journal, request.name, facts)) {
         netsh::removeJournalFile(path);
         throw netsh::PlanError(what + " and its journal " + path +
-                               " is damaged (now removed); check the interface's configuration");
+                               " is damaged (now removed); check the connection's configuration");
     }
-    netsh::Request probe;
-    probe.setting = journal->setting;
-    probe.name = interface;
-    for (const auto& step : netsh::recoveryPlan(*journal, netsh::probeFacts(probe))) {
+    for (const auto& step : netsh::recoveryPlan(*journal, factsNow(*journal, facts))) {
         kill.step();
         if (const auto failure = netsh::performAction(step.action); !failure.empty() && !step.mayFail) {
             netsh::removeJournalFile(path);
@@ -52,15 +68,12 @@ int apply(const std::vector<std::string>& args) {
     const netsh::RunLock lock;
     netsh::KillSwitch kill;
     auto facts = netsh::probeFacts(request);
-    if (facts.manager == netsh::Manager::Iproute2 && recoverInterrupted(request.name, kill)) {
+    const auto journalPath = netsh::journalPath(request.name, facts);
+    if (recoverInterrupted(journalPath, request, facts, kill)) {
         facts = netsh::probeFacts(request);
     }
     const auto plan = netsh::makePlan(request, facts);
-    std::optional<netsh::JournalFile> journal;
-    if (facts.manager == netsh::Manager::Iproute2) {
-        journal.emplace(netsh::journalPath(request.name),
-                        netsh::journalText(netsh::journalOf(request, facts)));
-    }
+    const netsh::JournalFile journal(journalPath, netsh::journalText(netsh::journalOf(request, facts)));
     netsh::Executor executor([&](const netsh::Action& action) {
         kill.step();
         return netsh::performAction(action);

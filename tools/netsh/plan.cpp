@@ -292,6 +292,15 @@ NmConnection chooseNmConnection(const std::string& name, const std::vector<NmCon
 }
 
 Plan recoveryPlan(const Journal& journal, const Facts& now) {
+    if (!journal.nmUuid.empty()) {
+        const auto& p = journal.nmPrevious;
+        return {{Command{{"nmcli", "connection", "modify", "uuid", journal.nmUuid, "ipv4.method", p.method,
+                          "ipv4.addresses", p.addresses, "ipv4.gateway", p.gateway, "ipv4.route-metric",
+                          p.routeMetric, "ipv4.dns", p.dns, "ipv4.ignore-auto-dns", p.ignoreAutoDns}},
+                 false,
+                 {}},
+                {Command{{"nmcli", "connection", "up", "uuid", journal.nmUuid}}, false, {}}};
+    }
     if (journal.setting == Setting::Address) {
         return addressRecovery(journal, now);
     }

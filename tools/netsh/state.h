@@ -35,6 +35,7 @@ struct InterfaceState {
 // A NetworkManager connection's IPv4 settings, as nmcli gives them (and takes them back).
 struct NmSettings {
     std::string method, addresses, gateway, routeMetric, dns, ignoreAutoDns;
+    friend bool operator==(const NmSettings&, const NmSettings&) = default;
 };
 
 // The IPv4 state of an active NetworkManager connection.
@@ -59,6 +60,7 @@ struct Facts {
     InterfaceState iface;
     NmSettings nm;
     std::string nmName; // the NetworkManager connection that NAME stands for
+    std::string nmUuid; // and its UUID
     std::string resolvConfPath;
     std::string resolvConf;               // its contents
     std::vector<std::string> resolvedDns; // the link's servers in systemd-resolved

@@ -1,6 +1,7 @@
 #include "system.h"
 
 #include "executor.h"
+#include "net/networkmanager.h"
 #include "process.h"
 
 #include <cerrno>
@@ -34,36 +35,6 @@ std::string trimmed(std::string text) {
     const auto end = text.find_last_not_of(" \t\r\n");
     text.erase(end == std::string::npos ? 0 : end + 1);
     return text;
-}
-
-bool isDirectory(const char* path) {
-    struct stat st {};
-    return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool isNetworkManagerProcess(const std::string& pid) {
-    return !pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos &&
-           trimmed(readFile("/proc/" + pid + "/comm")) == "NetworkManager";
-}
-
-// Without starting nmcli: NetworkManager keeps /run/NetworkManager while it runs (the
-// folder outlives it, so a live NetworkManager process must be there too: the one its
-// pid file names, else one found among the processes).
-bool networkManagerRuns() {
-    if (!isDirectory("/run/NetworkManager")) {
-        return false;
-    }
-    if (isNetworkManagerProcess(trimmed(readFile("/run/NetworkManager/NetworkManager.pid")))) {
-        return true;
-    }
-    std::error_code error;
-    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end;
-         it.increment(error)) {
-        if (isNetworkManagerProcess(it->path().filename().string())) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool resolvedRuns() {
@@ -168,6 +139,7 @@ void probeNetworkManager(const Request& request, Facts& facts) {
         throw UsageError(loopbackRefusal(request.name));
     }
     facts.nmName = connection.name;
+    facts.nmUuid = connection.uuid;
     const auto settings =
         runProgram({"nmcli", "-g", nmSettingFields, "connection", "show", "uuid", connection.uuid});
     if (!settings.ok()) {
@@ -240,7 +212,7 @@ std::string rewriteInPlace(const std::string& path, const std::string& content) 
 
 Facts probeFacts(const Request& request) {
     Facts facts;
-    facts.manager = networkManagerRuns() ? Manager::NetworkManager : Manager::Iproute2;
+    facts.manager = NetworkManagerRuns() ? Manager::NetworkManager : Manager::Iproute2;
     if (facts.manager == Manager::NetworkManager) {
         probeNetworkManager(request, facts);
     } else {
