@@ -6,11 +6,13 @@
 
 #include <cstring>
 #include <linux/rtnetlink.h>
+#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // An aligned copy of exactly the bytes received, as the socket's buffer is.
-    std::vector<nlmsghdr> storage(size / sizeof(nlmsghdr) + 1);
-    auto* bytes = reinterpret_cast<std::uint8_t*>(storage.data());
+    // A copy of exactly the bytes received (aligned, as the socket's buffer is), so that
+    // a read past them is a read past the allocation.
+    const std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[size > 0 ? size : 1]);
+    auto* bytes = copy.get();
     if (size > 0) {
         std::memcpy(bytes, data, size);
     }
