@@ -316,6 +316,29 @@ else
     else
         pass "static after DHCP: the DHCP client was stopped"
     fi
+    # A DHCP line killed at each step: the next run stops the client the killed run may
+    # have started and puts the static address back.
+    static_state=$(address_state)
+    for n in $(seq 1 10); do
+        ORVANTIS_NETSH_TEST_KILL_AT=$n "$netsh" interface ip set address orv0 dhcp 2>/dev/null
+        status=$?
+        if [ $status -ne 137 ]; then
+            echo "DHCP address: $((n - 1)) steps killed, then ended by itself (exit $status)"
+            [ "$n" -gt 3 ] || fail "DHCP address: the run was killed at only $((n - 1)) steps"
+            "$netsh" interface ip set address orv0 static 10.98.0.5 255.255.255.0 10.98.0.1 1
+            break
+        fi
+        if ! err=$("$netsh" interface ip set dns orv0 static 10.99.0.53 primary 2>&1); then
+            fail "DHCP address killed at step $n: the next run failed: $err"
+        elif [ "$(address_state)" != "$static_state" ]; then
+            fail "DHCP address killed at step $n: not put back: [$(address_state)]"
+        elif [ -s /run/dhclient.orv0.pid ] && kill -0 "$(cat /run/dhclient.orv0.pid)" 2>/dev/null; then
+            fail "DHCP address killed at step $n: the DHCP client still runs"
+        else
+            pass "DHCP address killed at step $n: the next run put the static address back"
+        fi
+    done
+
     # The lease file is still there, but no client runs: its servers are not in use.
     expect="no DHCP client runs on the interface" \
         rejected "DHCP DNS on a static address (stale lease)" interface ip set dns orv0 dhcp
