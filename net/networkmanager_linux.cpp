@@ -17,9 +17,20 @@ std::string firstLineOf(const std::string& path) {
     return line;
 }
 
+// A NetworkManager in another network namespace (a container's, a test sandbox's) does
+// not manage this one. A namespace that cannot be read (a user may not look at root's
+// processes) counts as this one.
+bool sharesOurNetwork(const std::string& pid) {
+    struct stat own {};
+    struct stat theirs {};
+    if (::stat("/proc/self/ns/net", &own) != 0 || ::stat(("/proc/" + pid + "/ns/net").c_str(), &theirs) != 0)
+        return true;
+    return own.st_dev == theirs.st_dev && own.st_ino == theirs.st_ino;
+}
+
 bool isNetworkManagerProcess(const std::string& pid) {
     return !pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos &&
-           firstLineOf("/proc/" + pid + "/comm") == "NetworkManager";
+           firstLineOf("/proc/" + pid + "/comm") == "NetworkManager" && sharesOurNetwork(pid);
 }
 
 bool isDirectory(const char* path) {

@@ -3,13 +3,17 @@
 // for processes that changed their capabilities, user or user namespace.
 #include "childcheck.h"
 #include "net/admin.h"
+#include "net/networkmanager.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -297,8 +301,8 @@ TEST_F(IsAdminAsRoot, AUserHoldingItAsAnAmbientCapabilityIs) {
     EXPECT_EQ(exitCodeOfChild([] { return userHoldingNetAdmin(true); }), kAnswersTrue);
 }
 
-bool writeFile(const char* path, const std::string& text) {
-    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+bool writeFile(const char* path, const std::string& text, int flags = 0) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC | flags, 0644);
     if (fd < 0)
         return false;
     const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
@@ -327,6 +331,71 @@ TEST_F(IsAdminAsRoot, RootOfAUserNamespaceIsForANetworkNamespaceItOwns) {
     if (code == kCouldNotPrepare)
         GTEST_SKIP() << "this machine does not allow a new user and network namespace";
     EXPECT_EQ(code, kAnswersTrue);
+}
+
+// ---- Whether NetworkManager runs --------------------------------------------------------
+
+// A process named NetworkManager (comm), in this network namespace or in one of its own,
+// that lives until the test ends it; and /run/NetworkManager with a pid file.
+struct FakeManagerCase {
+    const char* name;
+    bool ownNetwork;   // the process runs in a network namespace of its own
+    bool pidFileNames; // the pid file names it (else a pid that does not exist)
+    bool runs;
+};
+
+class NetworkManagerFound : public IsAdminAsRoot, public testing::WithParamInterface<FakeManagerCase> {};
+
+TEST_P(NetworkManagerFound, OnlyInThisNetworkNamespace) {
+    const FakeManagerCase c = GetParam();
+    const int code = exitCodeOfChild([c] {
+        if (!hideNetworkManager() || ::mkdir("/run/NetworkManager", 0755) != 0)
+            return kCouldNotPrepare;
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return kCouldNotPrepare;
+        const pid_t manager = ::fork();
+        if (manager == 0) {
+            const bool named = (!c.ownNetwork || ::unshare(CLONE_NEWNET) == 0) &&
+                               ::prctl(PR_SET_NAME, "NetworkManager", 0, 0, 0) == 0;
+            const char answer = named ? 'y' : 'n';
+            if (::write(ready[1], &answer, 1) != 1 || !named)
+                ::_exit(1);
+            ::pause();
+            ::_exit(0);
+        }
+        char answer = 'n';
+        if (manager < 0 || ::read(ready[0], &answer, 1) != 1 || answer != 'y')
+            return kCouldNotPrepare;
+        const std::string pid = c.pidFileNames ? std::to_string(manager) : "999999999";
+        const bool written = writeFile("/run/NetworkManager/NetworkManager.pid", pid + "\n", O_CREAT);
+        const bool runs = NetworkManagerRuns();
+        ::kill(manager, SIGKILL);
+        ::waitpid(manager, nullptr, 0);
+        if (!written)
+            return kCouldNotPrepare;
+        return runs ? kAnswersTrue : kAnswersFalse;
+    });
+    ASSERT_NE(code, kCouldNotPrepare);
+    EXPECT_EQ(code, c.runs ? kAnswersTrue : kAnswersFalse);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NetworkManagerFound,
+                         testing::Values(FakeManagerCase{"NamedByThePidFile", false, true, true},
+                                         FakeManagerCase{"FoundAmongTheProcesses", false, false, true},
+                                         FakeManagerCase{"PidFileNamesOneOfAnotherNetwork", true, true,
+                                                         false},
+                                         FakeManagerCase{"OnlyOneOfAnotherNetwork", true, false, false}),
+                         [](const testing::TestParamInfo<FakeManagerCase>& info) { return info.param.name; });
+
+TEST_F(IsAdminAsRoot, AFolderWithoutAProcessIsNoNetworkManager) {
+    EXPECT_EQ(exitCodeOfChild([] {
+                  if (!hideNetworkManager() || ::mkdir("/run/NetworkManager", 0755) != 0 ||
+                      !writeFile("/run/NetworkManager/NetworkManager.pid", "999999999\n", O_CREAT))
+                      return kCouldNotPrepare;
+                  return NetworkManagerRuns() ? kAnswersTrue : kAnswersFalse;
+              }),
+              kAnswersFalse);
 }
 
 // The same through a real exec: setpriv drops the capability from the bounding set and
