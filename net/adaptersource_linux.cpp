@@ -1,9 +1,12 @@
 // The Linux adapter source: this machine's links, IPv4 addresses and default routes,
 // read from the kernel over rtnetlink, with each link's driver from ethtool and its
-// wireless nature from sysfs, laid out as the Windows records.
+// wireless nature from nl80211 over generic netlink (sysfs only when generic netlink
+// gives no answer), laid out as the Windows records.
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -41,13 +44,42 @@ private:
     int m_fd;
 };
 
-// One rtnetlink socket; Dump sends one dump request and hands each answer to visit.
-class RouteNetlink {
+// One netlink socket of a protocol (rtnetlink, generic netlink). Dump sends one
+// rtnetlink dump request; Exchange sends a prepared request. Each answer goes to visit.
+class Netlink {
 public:
-    RouteNetlink() : m_socket(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)) {}
+    explicit Netlink(int protocol) : m_socket(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, protocol)) {}
 
     template <typename Visit> void Dump(std::uint16_t type, std::uint8_t family, Visit&& visit) {
-        Send(type, family);
+        struct {
+            nlmsghdr header;
+            rtgenmsg body;
+        } request{};
+        request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtgenmsg));
+        request.header.nlmsg_type = type;
+        request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+        request.header.nlmsg_seq = NextSequence();
+        request.body.rtgen_family = family;
+        Send(&request, request.header.nlmsg_len);
+        Receive(true, visit);
+    }
+
+    // request carries NextSequence(); a request that is no dump ends with its one answer.
+    template <typename Visit>
+    void Exchange(const std::vector<std::uint8_t>& request, bool dump, Visit&& visit) {
+        Send(request.data(), request.size());
+        Receive(dump, visit);
+    }
+
+    std::uint32_t NextSequence() { return ++m_sequence; }
+
+private:
+    void Send(const void* request, std::size_t length) {
+        if (::send(m_socket.get(), request, length, 0) < 0)
+            throw SystemCallFailed{errno};
+    }
+
+    template <typename Visit> void Receive(bool dump, Visit& visit) {
         std::vector<std::uint8_t> buffer(32768);
         for (;;) {
             const ssize_t received = ::recv(m_socket.get(), buffer.data(), buffer.size(), 0);
@@ -56,39 +88,29 @@ public:
                     continue;
                 throw SystemCallFailed{errno};
             }
-            if (VisitMessages(buffer.data(), static_cast<std::size_t>(received), visit))
+            if (VisitMessages(buffer.data(), static_cast<std::size_t>(received), dump, visit))
                 return;
         }
     }
 
-private:
-    void Send(std::uint16_t type, std::uint8_t family) {
-        struct {
-            nlmsghdr header;
-            rtgenmsg body;
-        } request{};
-        request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtgenmsg));
-        request.header.nlmsg_type = type;
-        request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-        request.header.nlmsg_seq = ++m_sequence;
-        request.body.rtgen_family = family;
-        if (::send(m_socket.get(), &request, request.header.nlmsg_len, 0) < 0)
-            throw SystemCallFailed{errno};
-    }
-
-    // Answers true at the end of the dump.
-    template <typename Visit> bool VisitMessages(const std::uint8_t* data, std::size_t length, Visit& visit) {
-        // Bounded by the bytes received: NLMSG_NEXT steps past the end (and its count
-        // wraps) when the last message is not padded to the alignment.
-        for (std::size_t offset = 0; const auto* message = NetlinkMessageAt(data, length, offset);
-             offset = NextNetlinkOffset(*message, offset)) {
+    // Answers true at the end of the answer.
+    template <typename Visit>
+    bool VisitMessages(const std::uint8_t* data, std::size_t length, bool dump, Visit& visit) {
+        auto remaining = static_cast<unsigned int>(length);
+        for (auto* message = reinterpret_cast<const nlmsghdr*>(data); NLMSG_OK(message, remaining);
+             message = NLMSG_NEXT(message, remaining)) {
             if (message->nlmsg_seq != m_sequence)
                 continue;
             if (message->nlmsg_type == NLMSG_DONE)
                 return true;
-            if (message->nlmsg_type == NLMSG_ERROR)
-                throw SystemCallFailed{ErrorOf(*message)};
+            if (message->nlmsg_type == NLMSG_ERROR) {
+                if (const int error = ErrorOf(*message); error != 0)
+                    throw SystemCallFailed{error};
+                return true; // an acknowledgement
+            }
             visit(*message);
+            if (!dump)
+                return true;
         }
         return false;
     }
@@ -97,12 +119,41 @@ private:
         if (message.nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr)))
             return EPROTO;
         const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(&message));
-        return error->error < 0 ? -error->error : EPROTO;
+        return error->error <= 0 ? -error->error : EPROTO;
     }
 
     FileDescriptor m_socket;
     std::uint32_t m_sequence = 0;
 };
+
+// The indexes of the wireless links, as nl80211 lists its interfaces; none when the
+// kernel has no nl80211 (no wireless driver loaded). Empty optional when generic
+// netlink gives no answer: then each link's sysfs entry is read instead.
+std::optional<std::set<std::uint32_t>> WirelessLinks() {
+    try {
+        Netlink generic(NETLINK_GENERIC);
+        std::optional<std::uint16_t> nl80211;
+        try {
+            generic.Exchange(FamilyIdRequest("nl80211", generic.NextSequence()), false,
+                             [&](const nlmsghdr& message) { nl80211 = ParseFamilyId(message); });
+        } catch (const SystemCallFailed& failure) {
+            if (failure.code == ENOENT)
+                return std::set<std::uint32_t>{};
+            throw;
+        }
+        if (!nl80211)
+            return std::nullopt;
+        std::set<std::uint32_t> links;
+        generic.Exchange(WirelessInterfacesRequest(*nl80211, generic.NextSequence()), true,
+                         [&](const nlmsghdr& message) {
+                             if (const auto index = ParseWirelessInterface(message, *nl80211))
+                                 links.insert(*index);
+                         });
+        return links;
+    } catch (const SystemCallFailed&) {
+        return std::nullopt;
+    }
+}
 
 std::string DriverOf(int socket, const std::string& name) {
     ethtool_drvinfo info{};
@@ -122,20 +173,24 @@ bool IsWireless(const LinkFacts& link) {
     return UeventSaysWireless(text.str(), link.Index);
 }
 
+// The driver from ethtool; whether the link is wireless from nl80211, or from sysfs
+// where generic netlink gave no answer.
 std::vector<LinkDetails> DetailsOf(const std::vector<LinkFacts>& links) {
     const FileDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    const std::optional<std::set<std::uint32_t>> wireless = WirelessLinks();
     std::vector<LinkDetails> details;
     for (const LinkFacts& link : links) {
         if (link.Loopback)
             details.push_back({});
         else
-            details.push_back({DriverOf(socket.get(), link.Name), IsWireless(link)});
+            details.push_back({DriverOf(socket.get(), link.Name),
+                               wireless ? wireless->count(link.Index) > 0 : IsWireless(link)});
     }
     return details;
 }
 
 std::vector<AdapterFacts> ReadAdapters() {
-    RouteNetlink netlink;
+    Netlink netlink(NETLINK_ROUTE);
     std::vector<LinkFacts> links;
     netlink.Dump(RTM_GETLINK, AF_UNSPEC, [&](const nlmsghdr& message) {
         if (auto link = ParseLinkMessage(message))

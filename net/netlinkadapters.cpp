@@ -11,9 +11,11 @@
 #include <net/if.h>
 // clang-format on
 
+#include <linux/genetlink.h>
 #include <linux/if_addr.h>
 #include <linux/if_arp.h>
 #include <linux/if_link.h>
+#include <linux/nl80211.h>
 #include <linux/rtnetlink.h>
 
 namespace {
@@ -264,6 +266,75 @@ std::vector<GatewayFacts> ParseRouteMessage(const nlmsghdr& message) {
     if (gateway && outputIndex != 0)
         hops.insert(hops.begin(), GatewayFacts{outputIndex, *gateway});
     return hops;
+}
+
+namespace {
+
+// A generic netlink request: the headers and, when name is given, one text attribute.
+std::vector<std::uint8_t> GenericRequest(std::uint16_t family, std::uint8_t command, std::uint16_t flags,
+                                         std::uint32_t sequence, std::uint16_t attribute,
+                                         const std::string* text) {
+    const std::size_t attributeLength = text ? NLA_HDRLEN + text->size() + 1 : 0;
+    const std::size_t length = NLMSG_LENGTH(GENL_HDRLEN) + NLA_ALIGN(attributeLength);
+    std::vector<std::uint8_t> request(length, 0);
+    auto* header = reinterpret_cast<nlmsghdr*>(request.data());
+    header->nlmsg_len = static_cast<std::uint32_t>(length);
+    header->nlmsg_type = family;
+    header->nlmsg_flags = static_cast<std::uint16_t>(NLM_F_REQUEST | flags);
+    header->nlmsg_seq = sequence;
+    auto* generic = static_cast<genlmsghdr*>(NLMSG_DATA(header));
+    generic->cmd = command;
+    generic->version = 1;
+    if (text) {
+        auto* first = reinterpret_cast<nlattr*>(request.data() + NLMSG_LENGTH(GENL_HDRLEN));
+        first->nla_len = static_cast<std::uint16_t>(attributeLength);
+        first->nla_type = attribute;
+        std::memcpy(reinterpret_cast<std::uint8_t*>(first) + NLA_HDRLEN, text->c_str(), text->size() + 1);
+    }
+    return request;
+}
+
+// The attributes of a generic netlink message of command, when it is one.
+std::optional<Attributes> GenericAttributes(const nlmsghdr& message, std::uint16_t family,
+                                            std::uint8_t command) {
+    const auto* header = FixedHeader<genlmsghdr>(message);
+    if (message.nlmsg_type != family || header == nullptr || header->cmd != command)
+        return std::nullopt;
+    return Attributes(message, GENL_HDRLEN);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> FamilyIdRequest(const std::string& family, std::uint32_t sequence) {
+    return GenericRequest(GENL_ID_CTRL, CTRL_CMD_GETFAMILY, 0, sequence, CTRL_ATTR_FAMILY_NAME, &family);
+}
+
+std::optional<std::uint16_t> ParseFamilyId(const nlmsghdr& message) {
+    const auto attributes = GenericAttributes(message, GENL_ID_CTRL, CTRL_CMD_NEWFAMILY);
+    if (!attributes)
+        return std::nullopt;
+    std::optional<std::uint16_t> id;
+    attributes->ForEach([&](unsigned short type, const void* data, std::size_t size) {
+        if ((type & NLA_TYPE_MASK) == CTRL_ATTR_FAMILY_ID)
+            id = ValueAttribute<std::uint16_t>(data, size);
+    });
+    return id;
+}
+
+std::vector<std::uint8_t> WirelessInterfacesRequest(std::uint16_t nl80211, std::uint32_t sequence) {
+    return GenericRequest(nl80211, NL80211_CMD_GET_INTERFACE, NLM_F_DUMP, sequence, 0, nullptr);
+}
+
+std::optional<std::uint32_t> ParseWirelessInterface(const nlmsghdr& message, std::uint16_t nl80211) {
+    const auto attributes = GenericAttributes(message, nl80211, NL80211_CMD_NEW_INTERFACE);
+    if (!attributes)
+        return std::nullopt;
+    std::optional<std::uint32_t> index;
+    attributes->ForEach([&](unsigned short type, const void* data, std::size_t size) {
+        if ((type & NLA_TYPE_MASK) == NL80211_ATTR_IFINDEX)
+            index = ValueAttribute<std::uint32_t>(data, size);
+    });
+    return index;
 }
 
 std::string DottedQuad(const IPv4Bytes& address) {

@@ -69,6 +69,14 @@ std::uint32_t WindowsAdapterType(std::uint16_t hardwareType, bool wireless);
 // (the kind alone when it already begins with the driver's name: "dummy interface").
 std::string DescribeAdapter(const std::string& driver, const std::string& kind, std::uint32_t type);
 
+// Generic netlink, for the wireless links (nl80211 lists every wireless interface):
+// the request for a family's id by its name, the id in the answer, the dump request
+// of nl80211's interfaces and the link index of one interface in its answer.
+std::vector<std::uint8_t> FamilyIdRequest(const std::string& family, std::uint32_t sequence);
+std::optional<std::uint16_t> ParseFamilyId(const nlmsghdr& message);
+std::vector<std::uint8_t> WirelessInterfacesRequest(std::uint16_t nl80211, std::uint32_t sequence);
+std::optional<std::uint32_t> ParseWirelessInterface(const nlmsghdr& message, std::uint16_t nl80211);
+
 // Reads the DEVTYPE of a link's sysfs uevent text; answers whether it is a wireless
 // link, and only when the text belongs to the link with that index.
 bool UeventSaysWireless(const std::string& uevent, std::uint32_t index);

@@ -6,9 +6,11 @@
 
 // clang-format off
 #include <net/if.h>
+#include <linux/genetlink.h>
 #include <linux/if_addr.h>
 #include <linux/if_arp.h>
 #include <linux/if_link.h>
+#include <linux/nl80211.h>
 #include <linux/rtnetlink.h>
 // clang-format on
 
@@ -353,6 +355,59 @@ TEST(Uevent, WirelessOnlyForTheSameLink) {
 }
 
 // ---- Assembling adapters --------------------------------------------------------
+
+// ---------------------------------------------------------------- wireless links from nl80211
+
+TEST(GenericNetlink, FamilyRequestAsksTheControllerByName) {
+    const std::vector<std::uint8_t> request = FamilyIdRequest("nl80211", 7);
+    const auto& header = *reinterpret_cast<const nlmsghdr*>(request.data());
+    ASSERT_EQ(header.nlmsg_len, request.size());
+    EXPECT_EQ(header.nlmsg_type, GENL_ID_CTRL);
+    EXPECT_EQ(header.nlmsg_flags, NLM_F_REQUEST) << "one answer, no dump";
+    EXPECT_EQ(header.nlmsg_seq, 7u);
+    const auto& generic = *static_cast<const genlmsghdr*>(NLMSG_DATA(&header));
+    EXPECT_EQ(generic.cmd, CTRL_CMD_GETFAMILY);
+    const auto* name = reinterpret_cast<const nlattr*>(request.data() + NLMSG_LENGTH(GENL_HDRLEN));
+    EXPECT_EQ(name->nla_type, CTRL_ATTR_FAMILY_NAME);
+    EXPECT_STREQ(reinterpret_cast<const char*>(name) + NLA_HDRLEN, "nl80211");
+    EXPECT_EQ(request.size() % 4, 0u) << "padded to the netlink alignment";
+}
+
+TEST(GenericNetlink, InterfaceRequestDumpsTheFamilysInterfaces) {
+    const std::vector<std::uint8_t> request = WirelessInterfacesRequest(30, 8);
+    const auto& header = *reinterpret_cast<const nlmsghdr*>(request.data());
+    EXPECT_EQ(header.nlmsg_type, 30);
+    EXPECT_EQ(header.nlmsg_flags, NLM_F_REQUEST | NLM_F_DUMP);
+    EXPECT_EQ(static_cast<const genlmsghdr*>(NLMSG_DATA(&header))->cmd, NL80211_CMD_GET_INTERFACE);
+}
+
+TEST(GenericNetlink, ReadsTheFamilyIdOnlyFromTheControllersAnswer) {
+    const genlmsghdr answer{CTRL_CMD_NEWFAMILY, 2, 0};
+    Message family(GENL_ID_CTRL, answer);
+    family.Text(CTRL_ATTR_FAMILY_NAME, "nl80211").Value<std::uint16_t>(CTRL_ATTR_FAMILY_ID, 31);
+    EXPECT_EQ(ParseFamilyId(family.Header()), std::optional<std::uint16_t>(31));
+    Message other(GENL_ID_CTRL + 1, answer);
+    other.Value<std::uint16_t>(CTRL_ATTR_FAMILY_ID, 31);
+    EXPECT_EQ(ParseFamilyId(other.Header()), std::nullopt);
+    Message withoutId(GENL_ID_CTRL, answer);
+    withoutId.Text(CTRL_ATTR_FAMILY_NAME, "nl80211");
+    EXPECT_EQ(ParseFamilyId(withoutId.Header()), std::nullopt);
+}
+
+TEST(GenericNetlink, AWirelessInterfaceGivesItsLinkIndex) {
+    const genlmsghdr interfaceAnswer{NL80211_CMD_NEW_INTERFACE, 1, 0};
+    Message wlan(31, interfaceAnswer);
+    wlan.Value<std::uint32_t>(NL80211_ATTR_WIPHY, 0).Value<std::uint32_t>(NL80211_ATTR_IFINDEX, 5);
+    EXPECT_EQ(ParseWirelessInterface(wlan.Header(), 31), std::optional<std::uint32_t>(5));
+    EXPECT_EQ(ParseWirelessInterface(wlan.Header(), 32), std::nullopt) << "another family's message";
+    const genlmsghdr otherCommand{NL80211_CMD_NEW_WIPHY, 1, 0};
+    Message wiphy(31, otherCommand);
+    wiphy.Value<std::uint32_t>(NL80211_ATTR_IFINDEX, 5);
+    EXPECT_EQ(ParseWirelessInterface(wiphy.Header(), 31), std::nullopt);
+    Message device(31, interfaceAnswer); // a P2P device: an interface without a link
+    device.Value<std::uint32_t>(NL80211_ATTR_WIPHY, 0);
+    EXPECT_EQ(ParseWirelessInterface(device.Header(), 31), std::nullopt);
+}
 
 TEST(Assemble, OneAdapterPerLinkButLoopbackWithItsAddressesAndGateways) {
     const std::vector<LinkFacts> links = {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include <net/if.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 // clang-format on
@@ -189,6 +191,36 @@ TEST_F(NetnsSnapshot, ShowsExactlyTheInterfacesMade) {
     EXPECT_EQ(Texts(*d, false), std::vector<std::string>{"198.51.100.7/255.255.255.128"});
     EXPECT_EQ(Texts(*d, true), std::vector<std::string>{"198.51.100.1/255.255.255.255"});
     EXPECT_FALSE(d->DhcpEnabled);
+}
+
+// Whether a link is wireless comes from netlink (nl80211), not from its sysfs entry:
+// a uevent file that calls a veth wireless, laid over sysfs in a mount namespace of
+// the test's own, changes nothing.
+TEST_F(NetnsSnapshot, TheWirelessNatureComesFromNetlinkNotFromSysfs) {
+    VethPair("orvW", "02:00:5e:00:00:1a", "orvX", "02:00:5e:00:00:1b");
+    const std::string index = std::to_string(::if_nametoindex("orvW"));
+    const int mounts = ::open("/proc/thread-self/ns/mnt", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(mounts, 0);
+    if (::unshare(CLONE_NEWNS) != 0) {
+        ::close(mounts);
+        GTEST_SKIP() << "cannot make a mount namespace here: " << std::strerror(errno);
+    }
+    bool laid =
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+        ::mount("tmpfs", "/sys", "tmpfs", 0, nullptr) == 0 &&
+        RunCommand("mkdir -p /sys/class/net/orvW && printf 'DEVTYPE=wlan\nINTERFACE=orvW\nIFINDEX=" + index +
+                   "\n' > /sys/class/net/orvW/uevent")
+                .status == 0;
+    std::unique_ptr<TIPInfo> info;
+    if (laid)
+        info = std::make_unique<TIPInfo>();
+    EXPECT_EQ(::setns(mounts, CLONE_NEWNS), 0) << std::strerror(errno);
+    ::close(mounts);
+    ASSERT_TRUE(laid) << "the wireless-looking uevent file could not be laid over sysfs";
+    const TAdapter* veth = Find(*info, "orvW");
+    ASSERT_NE(veth, nullptr);
+    EXPECT_EQ(veth->AdapterType, 6u) << "an Ethernet link, as nl80211 knows no such wireless interface";
+    EXPECT_EQ(veth->Description, "veth virtual Ethernet");
 }
 
 TEST_F(NetnsSnapshot, OnlyLoopbackGivesAnEmptySnapshot) {
