@@ -19,6 +19,12 @@
 // On Linux it answers within 50 ms: NetworkManager gets 40 ms to answer.
 bool IsAdmin() noexcept;
 
+// Linux: NetworkManager's answer whether this user may modify system connections
+// ("yes" or "auth"), asked over the system bus (dbus-send, else nmcli, from the system
+// folders only) and given 40 ms. Null when no answer came: neither program is there,
+// NetworkManager does not answer, or not in time. Never throws.
+std::optional<bool> NetworkManagerAllowsChange() noexcept;
+
 // ---- The Linux half, kept pure so that it is tested on any machine -----------------
 
 // Whether the text of /proc/self/status has a "CapEff:" line whose hexadecimal mask

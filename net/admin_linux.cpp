@@ -69,21 +69,29 @@ std::unique_ptr<ChildProcess> askNetworkManager(char* const* envp) {
     return nullptr;
 }
 
-// NetworkManager's permission to modify system connections for this user. No answer
-// within the time limit counts as no.
-bool networkManagerGrantsChange() {
-    const auto deadline = ChildProcess::Clock::now() + kAnswerTimeLimit;
-    std::vector<std::string> environment = plainLocaleEnvironment();
-    std::vector<char*> envp;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    const std::unique_ptr<ChildProcess> child = askNetworkManager(envp.data());
-    if (!child)
-        return false;
-    const std::optional<int> status = child->waitUntil(deadline);
-    return status && exitCodeOf(*status) == 0 && permissionsGrantSystemChange(child->output());
+} // namespace
+
+std::optional<bool> NetworkManagerAllowsChange() noexcept {
+    try {
+        const auto deadline = ChildProcess::Clock::now() + kAnswerTimeLimit;
+        std::vector<std::string> environment = plainLocaleEnvironment();
+        std::vector<char*> envp;
+        for (std::string& entry : environment)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        const std::unique_ptr<ChildProcess> child = askNetworkManager(envp.data());
+        if (!child)
+            return std::nullopt;
+        const std::optional<int> status = child->waitUntil(deadline);
+        if (!status || exitCodeOf(*status) != 0)
+            return std::nullopt;
+        return permissionsGrantSystemChange(child->output());
+    } catch (...) {
+        return std::nullopt;
+    }
 }
+
+namespace {
 
 std::string readProcSelfStatus() {
     std::ifstream file("/proc/self/status");
@@ -135,7 +143,7 @@ bool capabilitiesGrantChange() {
 bool IsAdmin() noexcept {
     try {
         if (NetworkManagerRuns())
-            return networkManagerGrantsChange();
+            return NetworkManagerAllowsChange().value_or(false); // no answer in time counts as no
         return capabilitiesGrantChange();
     } catch (...) {
         return false;
