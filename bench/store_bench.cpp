@@ -1,11 +1,16 @@
 // Locating rows of the Connections table: by the key (a hash lookup, the same cost
 // for any table size) against a locate on a text field (a walk over the rows).
-// Also the cost of opening a table of that size.
+// Also the cost of opening a table of that size, of posting an edited row (one
+// checked UPDATE), and of settling: a changed pending row stored by the next move,
+// an unchanged one dropped.
+#include "bench/benchdata.h"
+#include "bench/pairs.h"
 #include "store/database.h"
 #include "store/datatable.h"
 #include "tests/fixtures/tempdatabase.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -67,6 +72,74 @@ void BM_OpenTable(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OpenTable)->RangeMultiplier(10)->Range(100, 100000)->Unit(benchmark::kMillisecond);
+
+// Edit the current row, write one field, post: one checked UPDATE in the file.
+void BM_PostEdit(benchmark::State& state) {
+    OpenConnections connections(static_cast<int>(state.range(0)));
+    DataTable& table = connections.table();
+    int round = 0;
+    for (auto _ : state) {
+        table.edit();
+        table.setFieldString(QStringLiteral("description"), QStringLiteral("round %1").arg(++round));
+        table.post();
+    }
+}
+BENCHMARK(BM_PostEdit)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMicrosecond);
+
+// A changed pending row settled by the next locate (the row is stored, then the cursor moves).
+void BM_SettleChanged(benchmark::State& state) {
+    OpenConnections connections(static_cast<int>(state.range(0)));
+    DataTable& table = connections.table();
+    int round = 0;
+    for (auto _ : state) {
+        table.edit();
+        table.setFieldString(QStringLiteral("description"), QStringLiteral("round %1").arg(++round));
+        benchmark::DoNotOptimize(table.locate(QStringLiteral("autoincfield"), 1, DataTable::CaseInsensitive));
+    }
+}
+BENCHMARK(BM_SettleChanged)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMicrosecond);
+
+// An unchanged pending row dropped by the next locate: no statement at all.
+void BM_SettleUnchanged(benchmark::State& state) {
+    OpenConnections connections(static_cast<int>(state.range(0)));
+    DataTable& table = connections.table();
+    for (auto _ : state) {
+        table.edit();
+        benchmark::DoNotOptimize(table.locate(QStringLiteral("autoincfield"), 1, DataTable::CaseInsensitive));
+    }
+}
+BENCHMARK(BM_SettleUnchanged)->RangeMultiplier(10)->Range(100, 10000);
+
+// Opening the IPSets table of 100, 1,000, 10,000 and 100,000 sets (median of 5 each),
+// with the growth from each size to the next.
+void BM_OpenIPSetsGrowth(benchmark::State& state) {
+    for (auto _ : state) {
+        double previous = 0;
+        int previousSize = 0;
+        for (int sets : {100, 1000, 10000, 100000}) {
+            TempDatabase file;
+            FillIPSets(file, sets);
+            Database database;
+            database.setConnectionString(file.path());
+            DataTable table(database, QStringLiteral("IPSetT"), QStringLiteral("IPSets"));
+            std::vector<double> opens;
+            for (int run = 0; run < 5; ++run) {
+                QElapsedTimer timer;
+                timer.start();
+                table.open();
+                benchmark::DoNotOptimize(table.recordCount());
+                opens.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+                table.close();
+            }
+            const double seconds = Median(opens);
+            ReportGrowth("store open IPSets", sets, seconds, previous, previousSize);
+            state.counters["sets_" + std::to_string(sets) + "_ms"] = seconds * 1e3;
+            previous = seconds;
+            previousSize = sets;
+        }
+    }
+}
+BENCHMARK(BM_OpenIPSetsGrowth)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
