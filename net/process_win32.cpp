@@ -54,8 +54,8 @@ struct ChildStreams {
         if (!::CreatePipe(outputRead.receive(), outputWrite.receive(), &inheritable, 0) ||
             !::SetHandleInformation(outputRead.get(), HANDLE_FLAG_INHERIT, 0))
             return false;
-        *input.receive() = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                         OPEN_EXISTING, 0, nullptr);
+        *input.receive() = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         &inheritable, OPEN_EXISTING, 0, nullptr);
         return input.get() != INVALID_HANDLE_VALUE;
     }
 };
