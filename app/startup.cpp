@@ -4,6 +4,8 @@
 #include "resources/helpfile.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 
 void PrepareApplication() {
     QApplication::setApplicationName(QStringLiteral("Orvantis"));
@@ -22,17 +24,36 @@ MainWindowServices StartupWindows::services(MessageBoxes& messages, const std::s
 }
 
 StartupWindows::StartupWindows()
-    : m_desktop(std::make_shared<QtDesktop>()), FrmMain(services(m_messages, m_desktop)),
-      AboutBox(*m_desktop), FrmManager(FrmMain.ConnectionsT, FrmMain.ConnectionsDs, m_messages) {
-    FrmMain.setAboutBox(&AboutBox);
-    FrmMain.setManager(&FrmManager);
+    : m_desktop(std::make_shared<QtDesktop>()), FrmMain(services(m_messages, m_desktop)) {
+    FrmMain.installEventFilter(this);
 }
 
-// The icon's pictures are read and decoded (five sizes) only once the main window is
-// on screen: the window is drawn first, and its icon follows in the next pass of the
-// event loop.
+StartupWindows::~StartupWindows() {
+    // The manager works on the main window's tables: it goes first.
+    FrmManager.reset();
+    AboutBox.reset();
+}
+
 void StartupWindows::show() {
     FrmMain.show();
-    QMetaObject::invokeMethod(
-        qApp, [] { QApplication::setWindowIcon(Artwork::applicationIcon()); }, Qt::QueuedConnection);
+    QTimer::singleShot(250, this, &StartupWindows::createHiddenWindows); // should no picture come
+}
+
+// The main window's first picture: what is not on screen is made in the next pass.
+bool StartupWindows::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &FrmMain && event->type() == QEvent::Paint) {
+        FrmMain.removeEventFilter(this);
+        QMetaObject::invokeMethod(this, &StartupWindows::createHiddenWindows, Qt::QueuedConnection);
+    }
+    return false;
+}
+
+void StartupWindows::createHiddenWindows() {
+    if (FrmManager)
+        return;
+    AboutBox = std::make_unique<TAboutBox>(*m_desktop);
+    FrmManager = std::make_unique<TFrmManager>(FrmMain.ConnectionsT, FrmMain.ConnectionsDs, m_messages);
+    FrmMain.setAboutBox(AboutBox.get());
+    FrmMain.setManager(FrmManager.get());
+    QApplication::setWindowIcon(Artwork::applicationIcon());
 }

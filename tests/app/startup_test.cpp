@@ -1,6 +1,7 @@
 // Start-up's windows: the main window shown over the current directory's database,
-// the About box and the connection manager created hidden and bound to it, and the
-// application icon given once the main window is on screen.
+// the About box and the connection manager made hidden and bound to it once the main
+// window is drawn, with the application icon; the main window's command opens that
+// manager.
 #include "app/startup.h"
 #include "tests/fixtures/tempdatabase.h"
 #include "widgets/datatablemodel.h"
@@ -25,9 +26,12 @@ TEST(StartupWindows, ShowsTheMainWindowWithTheOtherTwoHiddenAndThenGivesTheIcon)
 
     StartupWindows windows;
     TFrmMain& main = windows.mainWindow();
-    const QList<QWidget*> managers = QApplication::topLevelWidgets();
     windows.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows.manager() != nullptr; }, 2000))
+        << "the hidden windows are made once the main window is drawn";
+    ASSERT_NE(windows.aboutBox(), nullptr);
+    const QList<QWidget*> managers = QApplication::topLevelWidgets();
     EXPECT_EQ(main.IPSetTreeView->topLevelItemCount(), 1) << "the tree is filled from the database";
     int shownWindows = 0;
     for (QWidget* window : QApplication::topLevelWidgets())
@@ -42,8 +46,9 @@ TEST(StartupWindows, ShowsTheMainWindowWithTheOtherTwoHiddenAndThenGivesTheIcon)
             EXPECT_EQ(grid->tableModel()->markedRow(), 0) << "the hidden grid's mark follows the lookups";
         }
     EXPECT_TRUE(managerFound);
+    main.ManageConnections1->trigger();
+    EXPECT_TRUE(windows.manager()->isVisible());
 
-    QApplication::processEvents();
     const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
