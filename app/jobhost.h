@@ -3,9 +3,7 @@
 #include "net/changeip.h"
 
 #include <QObject>
-#include <QPointer>
 #include <memory>
-#include <mutex>
 
 class BusyAnimation;
 class MessageBoxes;
@@ -38,9 +36,15 @@ private:
     QLabel* m_label;
 };
 
+class StepQueue;
+
 // Runs a job's steps on the user-interface thread while the job's worker waits. Once
 // the window has closed (close()), no step runs any more: the hand-over raises an
 // error in the worker instead, and the job ends without starting another command line.
+//
+// The step and its outcome travel through a queue of ours, guarded by a std::mutex and
+// a condition variable; Qt only carries a bare wake-up event to the user-interface
+// thread. So everything the worker and the step share is ordered by our own lock.
 class WindowJobHost final : public JobHost {
 public:
     // owner: the main window, which owns the host's receiver and the message boxes' owner.
@@ -51,12 +55,12 @@ public:
     void showWarning(const std::string& text) override;
     void showMessage(const std::string& text) override;
 
-    // Called by the window as it goes: later hand-overs fail at once.
+    // Called by the window as it goes: later hand-overs fail at once, and a worker that
+    // waits for a step not yet run stops waiting with an error.
     void close();
 
 private:
-    std::mutex m_mutex;
-    QPointer<QObject> m_receiver; // lives in the user-interface thread; guarded by m_mutex
+    std::shared_ptr<StepQueue> m_queue; // shared with the receiver in the window
     QWidget* m_owner;
     MessageBoxes& m_messages;
 };
