@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_WERROR=ON
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deb fuzz
+.PHONY: run test deb fuzz test-asan test-tsan
 
 # Installs what building and running need, builds the program (no tests), and starts
 # it in the current folder, creating an empty ipdb.ipdb there first when there is
@@ -41,3 +41,25 @@ fuzz:
 		-DORVANTIS_ASAN=ON -DORVANTIS_WINDOWS_TESTS=OFF -DORVANTIS_BENCHMARKS=OFF \
 		-DORVANTIS_FUZZ_SECONDS=$(FUZZ_SECONDS)
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-run
+
+# The suite built with AddressSanitizer and UBSan in its own folder (everything but the
+# Windows check and the benchmarks), and every test run; any finding fails its test.
+ASAN_DIR ?= build-asan
+test-asan:
+	scripts/install-deps test
+	cmake -S . -B $(ASAN_DIR) $(CMAKE_FLAGS) -DBUILD_TESTING=ON -DORVANTIS_ASAN=ON \
+		-DORVANTIS_WINDOWS_TESTS=OFF -DORVANTIS_BENCHMARKS=OFF
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen scripts/run-tests $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+# The tests that run IP change jobs or start processes, built with ThreadSanitizer in
+# their own folder and run; a report fails its test.
+TSAN_DIR ?= build-tsan
+TSAN_TESTS = jobhost_test activate_test net_changeip_test net_process_posix_test net_admin_test
+test-tsan:
+	scripts/install-deps test
+	cmake -S . -B $(TSAN_DIR) $(CMAKE_FLAGS) -DBUILD_TESTING=ON -DORVANTIS_TSAN=ON \
+		-DORVANTIS_WINDOWS_TESTS=OFF -DORVANTIS_BENCHMARKS=OFF
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS)
+	QT_QPA_PLATFORM=offscreen scripts/run-tests $(TSAN_DIR) --output-on-failure -j $(JOBS) \
+		-R '^($(subst $(eval) ,|,$(TSAN_TESTS)))$$'

@@ -34,7 +34,7 @@ function(orvantis_add_test)
         return()
     endif()
     add_test(NAME ${T_NAME} COMMAND ${T_WRAPPER} $<TARGET_FILE:${T_NAME}>)
-    set_tests_properties(${T_NAME} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false"
-        LABELS "${T_LABELS}")
+    set(environment QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_LOGGING_RULES=qt.qpa.*=false
+        ${ORVANTIS_SANITIZER_ENVIRONMENT})
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${environment}" LABELS "${T_LABELS}")
 endfunction()
