@@ -8,8 +8,8 @@
 // Binds data-aware controls to a table object: they show the fields of the current
 // row and follow every cursor move, state change and value change through the
 // signals below, and hand their changed values to the pending row when it is
-// settled or posted (updatingRecord). With automatic editing on, a control whose
-// value the user changes first puts a browsing table into editing (beginUserEdit).
+// settled or posted (updatingRecord: a handler records them, the table writes them). With automatic editing
+// on, a control whose value the user changes first puts a browsing table into editing (beginUserEdit).
 class DataSource : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +31,7 @@ public:
 signals:
     void dataChanged(); // cursor moved, a value changed, or rows reset: show the current row again
     void stateChanged();
-    void updatingRecord(); // hand your changed values to the pending row now
+    void updatingRecord(RecordHandOver& values); // record your changed values for the pending row now
     void tableChanged();
 
 private:

@@ -1,21 +1,24 @@
 #pragma once
 
-#include "store/filetext.h"
+#include "store/handover.h"
+#include "store/rowstore.h"
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 
 class Database;
-class QSqlError;
-class QSqlQuery;
 
-// A table object (the program's IPSetT and ConnectionsT): it reads every row of one
-// table when it opens and works on that copy, with one cursor shared by everyone.
-// Every post and delete is written to the file at once, as one statement.
+// A table object (the program's IPSetT and ConnectionsT): the cursor over one
+// table's rows. The rows come from a RowStore, which reads them when the table opens
+// and writes every post and delete to the file at once; the value rules
+// (store/valuerules.h) say how fields read and take values. This class keeps the
+// one cursor shared by everyone, the four states and the signals the views follow.
 //
 // States: closed, browsing, editing (the current row has unsaved changes) and
 // inserting (a new, unsaved row is current). An editing or inserting row is the
@@ -26,13 +29,19 @@ class QSqlQuery;
 // The store's own errors are StoreError with the object's name, ": " and the text;
 // errors of the database engine carry the engine's text, except a lock that another
 // program holds past the busy timeout, which the store reports in its own words.
-// An update or delete names the row by its rowid and every value as read, texts by
-// their exact bytes: when another process changed or removed the row since, nothing
-// is written, the call fails and the row stays.
 //
-// Text is read as the file holds it (see store/filetext.h): 8-bit text that another
-// tool wrote shows decoded, and a value that nobody changed is never rewritten, so
-// its bytes stay as they were; a text written through the table is stored as UTF-8.
+// A row that another program changed or removed since it was read is never
+// overwritten unasked (see RowStore). The table then reads that row again:
+// - post(): the error says so; the row stays pending with the values written, now
+//   over the row as stored, so that posting again stores them over the other
+//   program's change and cancel() shows the stored row. A removed row becomes a
+//   pending new row with those values (cancel drops it).
+// - a settle: the row shows as stored (or disappears when removed) and is no longer
+//   pending, and the operation goes on; the refusal, with the values that were not
+//   stored, goes once to the refusal report (setRefusalReport), or is thrown when
+//   there is none, so that the next operation goes on.
+// - remove(): a changed row shows as stored and the error says so; a row already
+//   removed disappears, which is what was asked.
 class DataTable : public QObject {
     Q_OBJECT
 public:
@@ -67,7 +76,10 @@ public:
     int fieldCount() const;
     QString fieldName(int field) const;
     int fieldIndex(const QString& name) const; // throws "Field '%s' not found"
-    int fieldWidth(int field) const;           // declared width of a text field, 0 for none
+    // The same lookup for controls bound by a field name: -1 when the table is closed
+    // or has no such field; never throws.
+    int findField(const QString& name) const;
+    int fieldWidth(int field) const; // declared width of a text field, 0 for none
     // Throws what reading these fields would throw: the closed table, or the first
     // name that the table does not have.
     void requireFields(const QStringList& names) const;
@@ -97,6 +109,12 @@ public:
     void cancel();
     void remove(); // the store's "delete"
 
+    // Who tells the user when a settle finds its pending row changed or removed by
+    // another program: called once with the text, while context lives. Without one
+    // (or once context is gone) the settle throws that text instead.
+    using RefusalReport = std::function<void(const QString& text)>;
+    void setRefusalReport(QObject* context, RefusalReport report);
+
 signals:
     void stateChanged();
     void cursorMoved();           // another row became current (or none)
@@ -105,76 +123,48 @@ signals:
     void rowInserted(int index);  // a pending new row appeared at index
     void rowRemoved(int index);   // a row disappeared (delete, or a cancelled insert)
     void rowChanged(int index);   // the values of a row changed (post, cancel of an edit)
-    void updatingRecord();        // bound controls: hand your changed values to the pending row now
+    // Bound controls: record your changed values for the pending row now. A handler
+    // only records; the table writes the values after the signal has returned.
+    void updatingRecord(RecordHandOver& values);
 
 private:
-    // A value exactly as the file holds it: its storage class, and a number as it is
-    // or the bytes of a text or blob.
-    enum class StorageClass { Null, Integer, Real, Text, Blob };
-    struct FileValue {
-        StorageClass type = StorageClass::Null;
-        QVariant value;
-    };
-    struct Row {
-        qint64 rowid = 0;
-        QVector<QVariant> values;
-        QVector<QVariant> stored;  // the values as read from (or last written to) the file
-        QVector<FileValue> inFile; // the same, as the file holds them: for the stale-row check
-    };
-    struct Field {
-        QString name;
-        QString declaredType;
-        int width = 0;
-        bool isBoolean = false;
-        bool isInteger = false; // integer affinity: a text written is stored as a number
-        bool isText = false;
-        bool isKey = false; // INTEGER PRIMARY KEY: the rowid itself
-    };
+    using Row = RowStore::Row;
+    enum class Refused { OnPost, OnSettle, OnDelete };
 
     [[noreturn]] void fail(const QString& text) const;
-    [[noreturn]] void failStatement(const QSqlError& error) const;
     void requireOpen() const;
     void requirePending() const;
     bool isPending() const;
+    const ValueRules::FieldType& field(int index) const;
     QVariant currentValue(const QString& name) const;
     int writableField(const QString& name) const;
     void writeField(int field, const QVariant& value);
-    QVariant textForField(const Field& field, const QString& text) const;
+    void handOverBoundValues();
     void settle();
-    void storePending();
+    void storePending(Refused when);
     void cancelPending();
-    QVector<Field> readFields() const;
-    QStringConverter::Encoding readTextEncoding() const;
-    QString selectList(const QVector<Field>& fields) const;
-    static StorageClass storageClassNamed(const QString& name); // as typeof() names it
-    Row rowFromQuery(const QSqlQuery& query, qsizetype fieldCount) const;
-    QVariant valueOf(const FileValue& read) const;
-    FileValue fileValueOf(const QVariant& value) const;
-    QVector<Row> readRows(const QVector<Field>& fields) const;
-    bool rereadRow(Row& row) const;
-    void keepWritten(Row& row) const;
-    QSqlQuery runStatement(const QString& sql, const QVariantList& values) const;
-    QString rowCondition(const Row& row, QVariantList& values) const;
-    void storeInsertedRow(Row& row);
-    void storeEditedRow(Row& row);
-    void deleteStoredRow(const Row& row);
+    QString rowName(const Row& row) const;
+    QString pendingValuesText(const Row& row) const;
+    QString refusalText(Refused when, RowStore::Outcome outcome, const Row& row) const;
+    void keepPendingOverStoredRow(RowStore::Outcome outcome);
+    void showStoredRow(int index);
+    void dropRemovedRow(int index);
+    void reportRefusal(const QString& text);
     int findRow(int field, const QVariant& value, LocateOptions options) const;
     void setCurrent(int index);
     void setState(State state);
     void rebuildKeyIndex();
-    int keyField() const;
 
-    Database& m_database;
-    QString m_tableName;
+    RowStore m_store;
     State m_state = State::Closed;
-    QVector<Field> m_fields;
     QVector<Row> m_rows;
     QHash<qint64, int> m_rowByKey; // key value -> position, for locate on the key field
     int m_current = -1;
     int m_beforeInsert = -1;
-    QStringConverter::Encoding m_textEncoding = QStringConverter::Utf8;
     bool m_eof = false;
     bool m_modified = false;
+    QPointer<QObject> m_refusalContext;
+    RefusalReport m_refusalReport;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(DataTable::LocateOptions)

@@ -2,6 +2,7 @@
 
 #include "store/datasource.h"
 #include "store/datatable.h"
+#include "store/handover.h"
 
 #include <QScopedValueRollback>
 
@@ -67,12 +68,7 @@ DataTable* DbEdit::table() const {
 
 int DbEdit::boundFieldIndex() const {
     const DataTable* bound = table();
-    if (bound == nullptr || !bound->isOpen() || m_field.isEmpty())
-        return -1;
-    for (int field = 0; field < bound->fieldCount(); ++field)
-        if (bound->fieldName(field).compare(m_field, Qt::CaseInsensitive) == 0)
-            return field;
-    return -1;
+    return bound == nullptr || m_field.isEmpty() ? -1 : bound->findField(m_field);
 }
 
 void DbEdit::bindTable() {
@@ -122,12 +118,12 @@ void DbEdit::onUserEdit() {
     m_modified = true;
 }
 
-// The pending row is being settled or posted: write what the user typed.
-void DbEdit::handOver() {
-    if (!m_modified || !isPending(table()) || boundFieldIndex() < 0)
-        return;
-    table()->setFieldString(m_field, text());
-    m_modified = false;
+// The pending row is being settled or posted: what the user typed goes with it. The
+// text counts as typed until the table has taken it (its fieldChanged shows the row
+// again), so that a text the field refuses is kept and offered again.
+void DbEdit::handOver(RecordHandOver& values) {
+    if (m_modified && isPending(table()) && boundFieldIndex() >= 0)
+        values.setString(m_field, text());
 }
 
 void DbEdit::updateReadOnly() {

@@ -6,6 +6,7 @@
 
 class DataSource;
 class DataTable;
+class RecordHandOver;
 
 // A data-aware text field: bound through a data source to one field, it shows
 // that field of the current row and follows every cursor move, state change and
@@ -32,7 +33,7 @@ private:
     void showCurrentRow();
     void onFieldChanged(int field);
     void onUserEdit();
-    void handOver();
+    void handOver(RecordHandOver& values);
     void updateReadOnly();
     DataTable* table() const;
     int boundFieldIndex() const; // -1 when the table has no such field (or is closed)

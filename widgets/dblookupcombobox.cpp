@@ -19,12 +19,7 @@ qint64 steadyMilliseconds() {
 
 // The field's position, or -1 when the table is closed or has no such field.
 int findField(const DataTable* table, const QString& name) {
-    if (table == nullptr || !table->isOpen() || name.isEmpty())
-        return -1;
-    for (int field = 0; field < table->fieldCount(); ++field)
-        if (table->fieldName(field).compare(name, Qt::CaseInsensitive) == 0)
-            return field;
-    return -1;
+    return table == nullptr || name.isEmpty() ? -1 : table->findField(name);
 }
 
 bool isAltUpDown(const QKeyEvent* key) {

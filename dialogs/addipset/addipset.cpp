@@ -108,6 +108,10 @@ void TFrmAddNewIP::createControls(DataTable& ipSets, DataSource& connectionsDs) 
 
     IPSetDs = new DataSource(&ipSets, this);
     IPSetDs->setAutoEdit(false);
+    // A row left pending by a frame-closed editor is stored by the next settle; when
+    // another program changed or removed that row meanwhile, the user hears of it here,
+    // once, and the settling command goes on.
+    ipSets.setRefusalReport(this, [errors = m_errors](const QString& text) { errors.show(text); });
     createPage();
 
     DBLookupComboBox1->setListField(QStringLiteral("ConnectionName"));

@@ -24,6 +24,12 @@ class QWidget;
 // name field and the connection list are bound to the pending row; the address
 // entries and the DHCP box reach it only through Ok. Ok posts, Cancel cancels;
 // closing by the frame does neither and leaves the row pending for the next settle.
+//
+// Another copy of the program may change or delete the same set meanwhile. Ok then
+// reports it and keeps the window open with the user's values, over the set as now
+// stored: Ok again stores them over that change, Cancel keeps it. A frame-closed row
+// that the next settle finds so is reported by the newest editor (see
+// DataTable::setRefusalReport), and the table shows the set as stored.
 class TFrmAddNewIP : public QDialog {
     Q_OBJECT
 public:

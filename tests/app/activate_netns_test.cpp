@@ -9,6 +9,7 @@
 #include "net/process.h"
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
+#include "tests/fixtures/qstringprint.h"
 #include "tests/fixtures/readback.h"
 #include "tests/fixtures/tempdatabase.h"
 
@@ -27,11 +28,6 @@
 #include <net/if.h>
 #include <ostream>
 #include <system_error>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "dialogs/about/helpviewer.h"
 #include "resources/helpfile.h"
 #include "tests/dialogs/recordingdesktop.h"
+#include "tests/fixtures/qstringprint.h"
 #include "tests/fixtures/tempdatabase.h"
 #include "tests/net/snapshot_fakesource.h"
 
@@ -14,11 +15,6 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

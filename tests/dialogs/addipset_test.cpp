@@ -3,6 +3,7 @@
 // prepare the dialog exactly as those commands do before showing it.
 #include "dialogs/addipset/addipset.h"
 #include "tests/fixtures/fakemessageboxes.h"
+#include "tests/fixtures/othercopy.h"
 #include "tests/widgets/storefixture.h"
 #include "widgets/dbedit.h"
 #include "widgets/dblookupcombobox.h"
@@ -444,6 +445,133 @@ TEST_F(AddIPSetTest, TheConnectionListsTypedSearchResetsAfterTwoSeconds) {
     typeInto(list, QStringLiteral("v"));
     EXPECT_EQ(list->currentText(), "VPN");
     EXPECT_EQ(ipSets.fieldAsInteger(QStringLiteral("Connection")), 3);
+}
+
+// --- another copy of the program on the same file ---------------------------------------
+
+// Copy A is a second connection with its own table object; the fixture's tables are
+// copy B, the one whose editor the user drives.
+class TwoCopiesEditorTest : public AddIPSetTest {
+protected:
+    void aChangesOfficesDns() { copyA.changeDns(QStringLiteral("Office"), QStringLiteral("9.9.9.9")); }
+    void aDeletesOffice() { copyA.remove(QStringLiteral("Office")); }
+
+    // Edit Office, type a new name, close the editor by its frame.
+    void renameOfficeAndCloseByTheFrame() {
+        edit(QStringLiteral("Office"));
+        typeInto(dialog->IPNAME, QStringLiteral("Office B"));
+        dialog->close();
+        ASSERT_EQ(ipSets.state(), State::Editing);
+    }
+
+    // The Add command: the editor closed by its frame lives until the insert has settled.
+    void addKeepingThePreviousEditor() {
+        std::unique_ptr<TFrmAddNewIP> previous = std::move(dialog);
+        createDialog();
+        ipSets.insert();
+        previous.reset();
+        showDialog();
+    }
+
+    OtherCopy copyA{file.path()};
+};
+
+TEST_F(TwoCopiesEditorTest, OkOverAChangeIsReportedThenOkAgainStoresTheUsersValues) {
+    edit(QStringLiteral("Office"));
+    aChangesOfficesDns();
+    typeInto(dialog->IPNAME, QStringLiteral("Office B"));
+    click(dialog->BitBtn1);
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral("IPSetT: \"Office\" was changed by another program after it was read here, so your "
+                       "changes were not stored. Press Ok again to store them over that change, or Cancel "
+                       "to keep it."));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->IPNAME->text(), QStringLiteral("Office B"));
+    EXPECT_EQ(stored("DNS").value(0), QStringLiteral("9.9.9.9")) << "the other copy's change is kept";
+    EXPECT_EQ(treeLoads, 0);
+
+    click(dialog->BitBtn1); // Ok again: knowingly
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(stored("IPSet_Name").value(0), QStringLiteral("Office B"));
+    EXPECT_EQ(stored("DNS").value(0), QStringLiteral("10.0.0.2"))
+        << "the editor's values, as the user saw them";
+    EXPECT_EQ(treeLoads, 1);
+}
+
+TEST_F(TwoCopiesEditorTest, CancelAfterTheReportKeepsTheOtherCopysChange) {
+    edit(QStringLiteral("Office"));
+    aChangesOfficesDns();
+    typeInto(dialog->IPNAME, QStringLiteral("Office B"));
+    click(dialog->BitBtn1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    click(dialog->BitBtn2);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(ipSets.state(), State::Browsing);
+    EXPECT_EQ(ipSets.fieldAsString(QStringLiteral("IPSet_Name")), QStringLiteral("Office"));
+    EXPECT_EQ(ipSets.fieldAsString(QStringLiteral("DNS")), QStringLiteral("9.9.9.9"));
+    EXPECT_EQ(stored("IPSet_Name"), QStringList({"Office", "Home"}));
+    ipSets.remove(); // a later Delete acts on the stored row
+    EXPECT_EQ(stored("IPSet_Name"), QStringList({"Home"}));
+}
+
+TEST_F(TwoCopiesEditorTest, OkOnASetTheOtherCopyDeletedCanStoreItAgain) {
+    edit(QStringLiteral("Office"));
+    aDeletesOffice();
+    typeInto(dialog->IPNAME, QStringLiteral("Office B"));
+    click(dialog->BitBtn1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("was deleted by another program")));
+    EXPECT_TRUE(dialog->isVisible());
+    click(dialog->BitBtn1);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(stored("IPSet_Name"), QStringList({"Home", "Office B"}));
+    EXPECT_EQ(stored("IPAddress").value(1), QStringLiteral("10.0.0.5"));
+}
+
+TEST_F(TwoCopiesEditorTest, AFrameClosedEditOverAChangeIsReportedOnceAndAddGoesOn) {
+    renameOfficeAndCloseByTheFrame();
+    aChangesOfficesDns();
+    addKeepingThePreviousEditor();
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral("IPSetT: \"Office\" was changed by another program after it was read here, so your "
+                       "changes were not stored (your values: IPSet_Name \"Office B\"). It now shows as "
+                       "stored there; edit it again to make your changes."));
+    EXPECT_EQ(ipSets.state(), State::Inserting) << "the Add went on";
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(ipSets.textAt(0, ipSets.fieldIndex(QStringLiteral("DNS"))), QStringLiteral("9.9.9.9"));
+    click(dialog->BitBtn2);
+
+    // Every later command works on the stored row, and nothing more is reported.
+    edit(QStringLiteral("Office"));
+    EXPECT_EQ(dialog->DNS->text(), QStringLiteral("9.9.9.9"));
+    typeInto(dialog->IPNAME, QStringLiteral("Office B"));
+    click(dialog->BitBtn1);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(stored("IPSet_Name"), QStringList({"Office B", "Home"}));
+    EXPECT_EQ(stored("DNS").value(0), QStringLiteral("9.9.9.9"));
+}
+
+TEST_F(TwoCopiesEditorTest, AFrameClosedEditOfADeletedSetIsReportedAndTheSetDisappears) {
+    renameOfficeAndCloseByTheFrame();
+    aDeletesOffice();
+    ipSets.first(); // the tree's next load, a click or any other command settles
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("\"Office\" was deleted by another program")));
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("IPSet_Name \"Office B\"")));
+    EXPECT_EQ(ipSets.state(), State::Browsing);
+    EXPECT_EQ(ipSets.recordCount(), 1);
+    EXPECT_EQ(ipSets.fieldAsString(QStringLiteral("IPSet_Name")), QStringLiteral("Home"));
+    ipSets.insert();
+    EXPECT_EQ(ipSets.state(), State::Inserting);
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 } // namespace

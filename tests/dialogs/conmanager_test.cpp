@@ -7,6 +7,7 @@
 #include "tests/app/frmmainprobe.h"
 #include "tests/fixtures/fakemessageboxes.h"
 #include "tests/fixtures/netshfolder.h"
+#include "tests/fixtures/qstringprint.h"
 #include "tests/fixtures/tempdatabase.h"
 #include "tests/net/snapshot_fakesource.h"
 #include "widgets/datatablemodel.h"
@@ -39,10 +40,6 @@
 #include <QTreeWidget>
 #include <functional>
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

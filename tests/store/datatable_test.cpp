@@ -488,8 +488,10 @@ TEST_P(SettleTest, AChangedPendingRowIsStored) {
     addThreeConnections();
     connections.open();
     DataSource source(&connections);
-    FakeBoundEdit edit(source, QStringLiteral("ConnectionName"));
-    ASSERT_TRUE(edit.type(QStringLiteral("typed"))); // automatic editing: the table goes into editing
+    DbEdit edit;
+    edit.setDataField(QStringLiteral("ConnectionName"));
+    edit.setDataSource(&source);
+    ASSERT_TRUE(typeInto(edit, QStringLiteral("typed"))); // automatic editing: the table goes into editing
     EXPECT_EQ(connections.state(), State::Editing);
     EXPECT_FALSE(connections.isModified()); // the control holds the value until it is asked
     GetParam().step(connections);
@@ -527,11 +529,13 @@ TEST_F(TableTest, PostTakesTheBoundControlsValue) {
     ipsets.open();
     DataSource source(&ipsets);
     source.setAutoEdit(false);
-    FakeBoundEdit name(source, QStringLiteral("IPSet_Name"));
-    EXPECT_FALSE(name.type(QStringLiteral("refused"))) << "no automatic editing while browsing";
+    DbEdit name;
+    name.setDataField(QStringLiteral("IPSet_Name"));
+    name.setDataSource(&source);
+    EXPECT_FALSE(typeInto(name, QStringLiteral("refused"))) << "no automatic editing while browsing";
     EXPECT_EQ(ipsets.state(), State::Browsing);
     ipsets.insert();
-    ASSERT_TRUE(name.type(QStringLiteral("Office")));
+    ASSERT_TRUE(typeInto(name, QStringLiteral("Office")));
     ipsets.post();
     EXPECT_EQ(file.column(QStringLiteral("SELECT IPSet_Name FROM IPSets ORDER BY rowid")),
               QStringList({"Home", "Office"}));

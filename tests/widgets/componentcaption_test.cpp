@@ -1,3 +1,4 @@
+#include "tests/fixtures/qstringprint.h"
 #include "widgets/componentcaption.h"
 
 #include <QAction>
@@ -6,10 +7,6 @@
 #include <QMenu>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -1,3 +1,4 @@
+#include "tests/fixtures/qstringprint.h"
 #include "widgets/ipaddressedit.h"
 
 #include <QApplication>
@@ -8,11 +9,6 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -3,15 +3,12 @@
 #include "store/database.h"
 #include "store/datasource.h"
 #include "store/datatable.h"
+#include "tests/fixtures/qstringprint.h"
 #include "tests/fixtures/tempdatabase.h"
 
 #include <QString>
 #include <gtest/gtest.h>
 #include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 // A real database in a temporary folder with three connections (keys 1, 2, 3) and
 // the two table objects opened over it, as the main window holds them.
