@@ -436,8 +436,8 @@ void DataTable::cancelPending() {
         return;
     }
     Row& row = m_rows[index];
-    QVector<int> changed;
-    for (int field = 0; field < fieldCount(); ++field)
+    QVector<int> changed; // none when nothing was written since the edit began
+    for (int field = 0; m_modified && field < fieldCount(); ++field)
         if (ValueRules::differs(row.values[field], row.stored[field]))
             changed.append(field);
     row.values = row.stored;
