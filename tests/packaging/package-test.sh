@@ -257,16 +257,20 @@ sqlite3 "$work/current/ipdb.ipdb" "
     INSERT INTO IPSets (IPSet_Name, IPAddress, SubnetMask, Gateway, DNS, DHCP, Connection)
         VALUES ('Bench', '10.9.8.7', '255.255.255.0', '10.9.8.1', '10.9.8.2', 0, 1);"
 
-display=""
-for number in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] || { display=":$number"; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number (two runs of this test at once
+# would race for one that a loop here found free).
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=("$!")
-for tries in $(seq 50); do
-    DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break
+display=""
+for tries in $(seq 100); do
+    number=$(head -n1 "$work/display" 2>/dev/null)
+    [ -n "$number" ] && DISPLAY=":$number" xdotool getmouselocation >/dev/null 2>&1 && { display=":$number"; break; }
     sleep 0.1
 done
+if [ -z "$display" ]; then
+    fail "Xvfb did not start"
+    exit 1
+fi
 (cd "$work/current" && exec env DISPLAY="$display" QT_QPA_PLATFORM=xcb PATH="$work/onpath:/usr/bin:/bin" \
     "$root/usr/bin/orvantis" >"$work/orvantis.log" 2>&1) &
 orvantis_pid=$!
