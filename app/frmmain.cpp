@@ -34,6 +34,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QStringBuilder>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -375,12 +376,13 @@ void TFrmMain::LoadIPSetTree() {
             nodes.append(node);
             // Each line goes in as soon as its field is read: a field that fails ends
             // the load with the lines before it in place.
+            // (Each text is built at its exact size: a tree of many sets keeps them all.)
             for (const DetailLine& line : TextDetailLines)
-                new QTreeWidgetItem(node, QStringList(QLatin1String(line.prefix) +
-                                                      IPSetT.fieldAsString(QLatin1String(line.field))));
+                new QTreeWidgetItem(node, QStringList(QString(QLatin1String(line.prefix) %
+                                                              IPSetT.fieldAsString(QLatin1String(line.field)))));
             new QTreeWidgetItem(
-                node, QStringList(QStringLiteral("Connection Name:") +
-                                  ConnectionNameById(IPSetT.fieldAsInteger(QStringLiteral("connection")))));
+                node, QStringList(QString(QLatin1String("Connection Name:") %
+                                          ConnectionNameById(IPSetT.fieldAsInteger(QStringLiteral("connection"))))));
             IPSetT.next();
         }
     } catch (...) {

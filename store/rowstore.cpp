@@ -86,6 +86,7 @@ QVector<RowStore::Row> RowStore::load() {
         clear();
         failStatement(select.lastError());
     }
+    rows.squeeze(); // the room the appends grew would outlive the load
     return rows;
 }
 
@@ -98,8 +99,7 @@ RowStore::Row RowStore::newRow() const {
     Row row;
     row.values = QVector<QVariant>(m_fields.size());
     row.stored = row.values;
-    row.asRead = QVector<FileValue>(m_fields.size());
-    return row;
+    return row; // no value in the file either: asRead stays empty
 }
 
 // The declared types and the key come from the table's own description.
@@ -144,15 +144,37 @@ RowStore::Row RowStore::rowFromQuery(const QSqlQuery& query) const {
     row.rowid = query.value(0).toLongLong();
     row.inFile = true;
     row.values.reserve(fieldCount);
-    row.asRead.reserve(fieldCount);
+    QVector<FileValue> asRead;
+    asRead.reserve(fieldCount);
+    bool derived = true;
     for (int field = 0; field < fieldCount; ++field) {
-        const FileValue read{storageClassNamed(query.value(1 + 2 * field).toString()),
-                             query.value(2 + 2 * field)};
+        FileValue read{storageClassNamed(query.value(1 + 2 * field).toString()), query.value(2 + 2 * field)};
         row.values.append(valueOf(read));
-        row.asRead.append(read);
+        derived = derived && storingGives(row.values.constLast(), read);
+        asRead.append(std::move(read));
     }
     row.stored = row.values;
+    if (!derived)
+        row.asRead = std::move(asRead);
     return row;
+}
+
+// Whether storing value puts read in the file, exactly: then the row need not keep
+// read. A UTF-8 file's non-empty text that is valid UTF-8 decodes and encodes back
+// to its own bytes, so it is not encoded again to know it.
+bool RowStore::storingGives(const QVariant& value, const FileValue& read) const {
+    if (read.type == StorageClass::Text && m_textEncoding == QStringConverter::Utf8) {
+        const QByteArray bytes = read.value.toByteArray();
+        if (!bytes.isEmpty())
+            return bytes.isValidUtf8();
+    }
+    const FileValue stored = fileValueOf(value);
+    return stored.type == read.type && (read.type == StorageClass::Null || stored.value == read.value);
+}
+
+// A value as the file held it when the row was read (or last written).
+RowStore::FileValue RowStore::fileValueAt(const Row& row, int field) const {
+    return row.asRead.isEmpty() ? fileValueOf(row.stored[field]) : row.asRead[field];
 }
 
 // What the program works with: a text decoded for reading, anything else as read.
@@ -204,9 +226,7 @@ void RowStore::keepWritten(Row& row) const {
         // Stored all the same: keep what was written.
     }
     row.stored = row.values;
-    row.asRead.clear();
-    for (const QVariant& value : row.values)
-        row.asRead.append(fileValueOf(value));
+    row.asRead.clear(); // the file holds what storing the values gives
 }
 
 QSqlQuery RowStore::runStatement(const QString& sql, const QVariantList& values) const {
@@ -251,7 +271,7 @@ QString RowStore::rowCondition(const Row& row, QVariantList& values) const {
     values << QVariant(row.rowid);
     for (int field = 0; field < m_fields.size(); ++field) {
         const QString column = quoted(m_fields[field].name);
-        const FileValue& read = row.asRead[field];
+        const FileValue read = fileValueAt(row, field);
         switch (read.type) {
         case StorageClass::Null:
             condition += QStringLiteral(" AND %1 IS NULL").arg(column);

@@ -35,7 +35,10 @@ public:
         bool inFile = false;       // false for a new row that was never stored
         QVector<QVariant> values;  // what the program works with (the pending values)
         QVector<QVariant> stored;  // the values as read from (or last written to) the file
-        QVector<FileValue> asRead; // the same, as the file holds them: for the stale-row check
+        // The same as the file holds them, for the stale-row check; empty when each is
+        // what storing its value gives (fileValueAt), which is so for nearly every row,
+        // so that a large table keeps one copy of its texts, not two.
+        QVector<FileValue> asRead;
     };
     enum class Outcome { Written, RowChanged, RowRemoved };
 
@@ -69,6 +72,8 @@ private:
     Row rowFromQuery(const QSqlQuery& query) const;
     QVariant valueOf(const FileValue& read) const;
     FileValue fileValueOf(const QVariant& value) const;
+    bool storingGives(const QVariant& value, const FileValue& read) const;
+    FileValue fileValueAt(const Row& row, int field) const;
     QSqlQuery runStatement(const QString& sql, const QVariantList& values) const;
     QString rowCondition(const Row& row, QVariantList& values) const;
     Outcome missing(const Row& row) const;
