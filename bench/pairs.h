@@ -46,7 +46,8 @@ inline PairedMedians MeasurePairs(benchmark::State& state, const std::function<d
     return {Median(programs), Median(floors)};
 }
 
-// "<what>: 12.3 ms vs <floor> 10.0 ms = 1.23x (goal <= 1.5x: met)", and the same as counters.
+// "<what>: 12.3 ms vs <floor> 10.0 ms = 1.23x (goal <= 1.5x: met)", and the same as counters;
+// a goal of 0 marks a floor that is shown for comparison only.
 inline void ReportRatio(benchmark::State& state, const std::string& what, const std::string& floorName,
                         const PairedMedians& medians, double goal, double unit = 1e3,
                         const char* unitName = "ms") {
@@ -55,10 +56,14 @@ inline void ReportRatio(benchmark::State& state, const std::string& what, const 
     state.counters["floor"] = medians.floor * unit;
     state.counters["ratio"] = ratio;
     state.counters["goal"] = goal;
-    std::printf("RATIO %s: %.2f %s vs %s %.2f %s = %.2fx (goal <= %.2fx: %s), median of %lld pairs\n",
-                what.c_str(), medians.program * unit, unitName, floorName.c_str(), medians.floor * unit,
-                unitName, ratio, goal, ratio <= goal ? "met" : "NOT MET",
-                static_cast<long long>(state.iterations()));
+    char verdict[64];
+    if (goal > 0)
+        std::snprintf(verdict, sizeof verdict, "goal <= %.2fx: %s", goal, ratio <= goal ? "met" : "NOT MET");
+    else
+        std::snprintf(verdict, sizeof verdict, "no goal: a floor to compare with");
+    std::printf("RATIO %s: %.2f %s vs %s %.2f %s = %.2fx (%s), median of %lld pairs\n", what.c_str(),
+                medians.program * unit, unitName, floorName.c_str(), medians.floor * unit, unitName, ratio,
+                verdict, static_cast<long long>(state.iterations()));
     std::fflush(stdout);
 }
 
