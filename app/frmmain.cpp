@@ -444,8 +444,16 @@ void TFrmMain::DeletethisIPSet1Click(QObject*) {
     QTreeWidgetItem* node = IPSetTreeView->selectedNode();
     // The row of the selected node, found by its exact name (the row a click on it
     // makes current): a set whose name differs only in letter case is never touched.
-    if (node && !node->parent() && LocateIPSetByName(node->text(0)))
-        IPSetT.remove();
+    if (node && !node->parent() && LocateIPSetByName(node->text(0))) {
+        try {
+            IPSetT.remove();
+        } catch (...) {
+            // Refused (another program changed the set, which now shows as stored) or
+            // failed: the tree shows the sets as they are before the error is told.
+            LoadIPSetTree();
+            throw;
+        }
+    }
     LoadIPSetTree();
 }
 

@@ -221,6 +221,20 @@ TEST_F(ThreeSetsTest, DeleteFromTheContextMenuRemovesTheSetThatWasRightClicked) 
     EXPECT_TRUE(messages.shown.empty()) << "no question is asked";
 }
 
+// Another copy of the program renamed the set after this one read it: the delete is
+// refused and says so, and the tree shows the set as it is now stored.
+TEST_F(ThreeSetsTest, ADeleteRefusedBecauseAnotherProgramChangedTheSetShowsItsNewName) {
+    ASSERT_TRUE(db.exec("UPDATE IPSets SET IPSet_Name = 'Office 2' WHERE IPSet_Name = 'Office'"));
+    click(node(1), Qt::RightButton);
+    frm->AdvPopupMenu1->hide();
+    frm->DeletethisIPSet2->trigger();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.texts().first().contains("was changed by another program"))
+        << messages.texts().first().toStdString();
+    EXPECT_EQ(db.column("SELECT IPSet_Name FROM IPSets ORDER BY rowid"), QStringList({"Home", "Office 2", "Lab"}));
+    EXPECT_EQ(rootTexts(), QStringList({"Home", "Office 2", "Lab"}));
+}
+
 TEST_F(ThreeSetsTest, DeleteWithADetailNodeOrNothingSelectedDeletesNothingButReloads) {
     click(node(0));
     node(0)->setExpanded(true);
