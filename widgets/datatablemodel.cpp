@@ -114,11 +114,7 @@ void DataTableModel::resolveFields() {
     if (bound == nullptr)
         return;
     for (int shown = 0; shown < m_fields.size(); ++shown)
-        for (int field = 0; field < bound->fieldCount(); ++field)
-            if (bound->fieldName(field).compare(m_fields[shown], Qt::CaseInsensitive) == 0) {
-                m_fieldIndexes[shown] = field;
-                break;
-            }
+        m_fieldIndexes[shown] = bound->findField(m_fields[shown]);
 }
 
 QStringList DataTableModel::readRow(int row) const {
