@@ -8,6 +8,7 @@
 //   floor_probe plain SETS  the bare window with a QTreeWidget of SETS plain items
 //                           with six plain children each (the tree's floor).
 #include "bench/firstpaint.h"
+#include "bench/plainitems.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -24,15 +25,7 @@ namespace {
 QTreeWidget* plainTree(int sets) {
     auto* tree = new QTreeWidget;
     tree->setHeaderHidden(true);
-    QList<QTreeWidgetItem*> nodes;
-    nodes.reserve(sets);
-    for (int s = 0; s < sets; ++s) {
-        auto* node = new QTreeWidgetItem(QStringList(QStringLiteral("Set %1").arg(s)));
-        for (int d = 0; d < 6; ++d)
-            new QTreeWidgetItem(node, QStringList(QStringLiteral("Detail line %1 of %2").arg(d).arg(s)));
-        nodes.append(node);
-    }
-    tree->addTopLevelItems(nodes);
+    AddPlainItems(*tree, sets);
     return tree;
 }
 

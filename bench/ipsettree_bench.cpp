@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "bench/benchdata.h"
 #include "bench/pairs.h"
+#include "bench/plainitems.h"
 #include "tests/app/frmmainprobe.h"
 #include "widgets/treeview.h"
 
@@ -66,15 +67,7 @@ public:
         QElapsedTimer timer;
         timer.start();
         m_tree->clear();
-        QList<QTreeWidgetItem*> nodes;
-        nodes.reserve(sets);
-        for (int s = 0; s < sets; ++s) {
-            auto* node = new QTreeWidgetItem(QStringList(QStringLiteral("Set %1").arg(s)));
-            for (int d = 0; d < 6; ++d)
-                new QTreeWidgetItem(node, QStringList(QStringLiteral("Detail line %1 of %2").arg(d).arg(s)));
-            nodes.append(node);
-        }
-        m_tree->addTopLevelItems(nodes);
+        AddPlainItems(*m_tree, sets);
         LetDraw();
         return static_cast<double>(timer.nsecsElapsed()) / 1e9;
     }

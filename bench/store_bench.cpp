@@ -73,29 +73,30 @@ void BM_OpenTable(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenTable)->RangeMultiplier(10)->Range(100, 100000)->Unit(benchmark::kMillisecond);
 
-// Edit the current row, write one field, post: one checked UPDATE in the file.
-void BM_PostEdit(benchmark::State& state) {
+// Each round edits the current row and writes one field; then ends the edit.
+template <typename EndEdit>
+void EditEachRound(benchmark::State& state, EndEdit endEdit) {
     OpenConnections connections(static_cast<int>(state.range(0)));
     DataTable& table = connections.table();
     int round = 0;
     for (auto _ : state) {
         table.edit();
         table.setFieldString(QStringLiteral("description"), QStringLiteral("round %1").arg(++round));
-        table.post();
+        endEdit(table);
     }
+}
+
+// Post: one checked UPDATE in the file.
+void BM_PostEdit(benchmark::State& state) {
+    EditEachRound(state, [](DataTable& table) { table.post(); });
 }
 BENCHMARK(BM_PostEdit)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMicrosecond);
 
-// A changed pending row settled by the next locate (the row is stored, then the cursor moves).
+// The changed pending row settled by the next locate (the row is stored, then the cursor moves).
 void BM_SettleChanged(benchmark::State& state) {
-    OpenConnections connections(static_cast<int>(state.range(0)));
-    DataTable& table = connections.table();
-    int round = 0;
-    for (auto _ : state) {
-        table.edit();
-        table.setFieldString(QStringLiteral("description"), QStringLiteral("round %1").arg(++round));
+    EditEachRound(state, [](DataTable& table) {
         benchmark::DoNotOptimize(table.locate(QStringLiteral("autoincfield"), 1, DataTable::CaseInsensitive));
-    }
+    });
 }
 BENCHMARK(BM_SettleChanged)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMicrosecond);
 
