@@ -19,17 +19,21 @@ QString quoted(QString identifier) {
     return QLatin1Char('"') + identifier.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
-// As typeof() names it.
-RowStore::StorageClass storageClassNamed(const QString& name) {
-    if (name == QLatin1String("integer"))
+// The storage class as the select list codes it (see selectList): a number, which
+// reaches the program without a string made for every value of every row.
+RowStore::StorageClass storageClassCoded(int code) {
+    switch (code) {
+    case 1:
         return RowStore::StorageClass::Integer;
-    if (name == QLatin1String("real"))
+    case 2:
         return RowStore::StorageClass::Real;
-    if (name == QLatin1String("text"))
+    case 3:
         return RowStore::StorageClass::Text;
-    if (name == QLatin1String("blob"))
+    case 4:
         return RowStore::StorageClass::Blob;
-    return RowStore::StorageClass::Null;
+    default:
+        return RowStore::StorageClass::Null;
+    }
 }
 
 } // namespace
@@ -132,8 +136,9 @@ QStringConverter::Encoding RowStore::readTextEncoding() const {
 QString RowStore::selectList() const {
     QString list = QStringLiteral("rowid");
     for (const FieldType& field : m_fields)
-        list += QStringLiteral(", typeof(%1), CASE WHEN typeof(%1) IN ('text', 'blob')"
-                               " THEN CAST(%1 AS BLOB) ELSE %1 END")
+        list += QStringLiteral(", CASE typeof(%1) WHEN 'integer' THEN 1 WHEN 'real' THEN 2 WHEN 'text' THEN 3"
+                               " WHEN 'blob' THEN 4 ELSE 0 END,"
+                               " CASE WHEN typeof(%1) IN ('text', 'blob') THEN CAST(%1 AS BLOB) ELSE %1 END")
                     .arg(quoted(field.name));
     return list;
 }
@@ -148,7 +153,7 @@ RowStore::Row RowStore::rowFromQuery(const QSqlQuery& query) const {
     asRead.reserve(fieldCount);
     bool derived = true;
     for (int field = 0; field < fieldCount; ++field) {
-        FileValue read{storageClassNamed(query.value(1 + 2 * field).toString()), query.value(2 + 2 * field)};
+        FileValue read{storageClassCoded(query.value(1 + 2 * field).toInt()), query.value(2 + 2 * field)};
         row.values.append(valueOf(read));
         derived = derived && storingGives(row.values.constLast(), read);
         asRead.append(std::move(read));
