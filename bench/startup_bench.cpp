@@ -121,7 +121,7 @@ void MeasureStartupAgainst(benchmark::State& state, const std::vector<std::strin
 void BM_StartupVsBareWindow(benchmark::State& state) {
     MeasureStartupAgainst(state, Bare, "bare QMainWindow", 1.3);
 }
-BENCHMARK(BM_StartupVsBareWindow)->Iterations(9)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupVsBareWindow)->Iterations(15)->Unit(benchmark::kMillisecond);
 
 // The same against a window with one of each kind of part in its plainest form (a
 // menu bar, a status bar text, a tree of the sets read through Qt's SQLite driver):
@@ -129,7 +129,7 @@ BENCHMARK(BM_StartupVsBareWindow)->Iterations(9)->Unit(benchmark::kMillisecond);
 void BM_StartupVsWindowOfTheSameParts(benchmark::State& state) {
     MeasureStartupAgainst(state, Parts, "a plain window of the same parts", 0);
 }
-BENCHMARK(BM_StartupVsWindowOfTheSameParts)->Iterations(9)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupVsWindowOfTheSameParts)->Iterations(15)->Unit(benchmark::kMillisecond);
 
 // Start-up with 100, 1,000, 10,000 and 100,000 sets: median of 3 runs each.
 void BM_StartupGrowth(benchmark::State& state) {
