@@ -303,6 +303,21 @@ std::optional<Attributes> GenericAttributes(const nlmsghdr& message, std::uint16
     return Attributes(message, GENL_HDRLEN);
 }
 
+// The value of one attribute of a generic netlink answer with this family and command.
+template <typename T>
+std::optional<T> GenericAttributeValue(const nlmsghdr& message, std::uint16_t family, std::uint8_t command,
+                                       unsigned short wanted) {
+    const auto attributes = GenericAttributes(message, family, command);
+    if (!attributes)
+        return std::nullopt;
+    std::optional<T> value;
+    attributes->ForEach([&](unsigned short type, const void* data, std::size_t size) {
+        if ((type & NLA_TYPE_MASK) == wanted)
+            value = ValueAttribute<T>(data, size);
+    });
+    return value;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> FamilyIdRequest(const std::string& family, std::uint32_t sequence) {
@@ -310,15 +325,7 @@ std::vector<std::uint8_t> FamilyIdRequest(const std::string& family, std::uint32
 }
 
 std::optional<std::uint16_t> ParseFamilyId(const nlmsghdr& message) {
-    const auto attributes = GenericAttributes(message, GENL_ID_CTRL, CTRL_CMD_NEWFAMILY);
-    if (!attributes)
-        return std::nullopt;
-    std::optional<std::uint16_t> id;
-    attributes->ForEach([&](unsigned short type, const void* data, std::size_t size) {
-        if ((type & NLA_TYPE_MASK) == CTRL_ATTR_FAMILY_ID)
-            id = ValueAttribute<std::uint16_t>(data, size);
-    });
-    return id;
+    return GenericAttributeValue<std::uint16_t>(message, GENL_ID_CTRL, CTRL_CMD_NEWFAMILY, CTRL_ATTR_FAMILY_ID);
 }
 
 std::vector<std::uint8_t> WirelessInterfacesRequest(std::uint16_t nl80211, std::uint32_t sequence) {
@@ -326,15 +333,7 @@ std::vector<std::uint8_t> WirelessInterfacesRequest(std::uint16_t nl80211, std::
 }
 
 std::optional<std::uint32_t> ParseWirelessInterface(const nlmsghdr& message, std::uint16_t nl80211) {
-    const auto attributes = GenericAttributes(message, nl80211, NL80211_CMD_NEW_INTERFACE);
-    if (!attributes)
-        return std::nullopt;
-    std::optional<std::uint32_t> index;
-    attributes->ForEach([&](unsigned short type, const void* data, std::size_t size) {
-        if ((type & NLA_TYPE_MASK) == NL80211_ATTR_IFINDEX)
-            index = ValueAttribute<std::uint32_t>(data, size);
-    });
-    return index;
+    return GenericAttributeValue<std::uint32_t>(message, nl80211, NL80211_CMD_NEW_INTERFACE, NL80211_ATTR_IFINDEX);
 }
 
 std::string DottedQuad(const IPv4Bytes& address) {
